@@ -1,0 +1,70 @@
+#ifndef VN_TEST_SUPPORT_H
+#define VN_TEST_SUPPORT_H
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace VN_Test {
+
+// A fresh directory under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path; }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+private:
+    std::string path;
+};
+
+// Makes the calling process work in a directory for the lifetime of the object.
+class ScopedWorkingDir {
+public:
+    explicit ScopedWorkingDir(const std::string& dir);
+    ~ScopedWorkingDir();
+    ScopedWorkingDir(const ScopedWorkingDir&) = delete;
+    ScopedWorkingDir& operator=(const ScopedWorkingDir&) = delete;
+
+private:
+    std::string previous;
+};
+
+void WriteFile(const std::string& path, const std::string& text);
+// The whole file, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A TCP port on the loopback interface that nothing listens on right now.
+int FreeTcpPort();
+
+// A program run as a child process in a directory; killed and reaped on destruction.
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::string& workingDir,
+                 const std::vector<std::string>& args = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t Pid() const { return pid; }
+    bool Running();
+    void Kill(int signal);
+    // Standard output and error written so far (they go to a file in the directory).
+    std::string Output() const;
+
+private:
+    pid_t pid = -1;
+    std::string outputPath;
+};
+
+// Connects to 127.0.0.1:port, retrying until timeoutMs has passed; -1 on failure.
+int ConnectLoopback(int port, int timeoutMs);
+
+}  // namespace VN_Test
+
+#endif
