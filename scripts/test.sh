@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a warnings-as-errors build, the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, and a
+# compile of the station build (which nothing here can run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=${VN_JOBS:-$(nproc)}
+
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DVN_WERROR=ON "$@" > /dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+echo "=== station build (compile only)"
+configure_and_build build/station -DVN_PLATFORM=station
+
+echo "=== address and undefined-behaviour sanitizers"
+configure_and_build build/asan -DVN_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan -j"$jobs" --output-on-failure
+
+echo "=== thread sanitizer"
+configure_and_build build/tsan -DVN_SANITIZE=thread
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build/tsan -j"$jobs" --output-on-failure
+
+echo "=== release build"
+configure_and_build build/release
+ctest --test-dir build/release -j"$jobs" --output-on-failure

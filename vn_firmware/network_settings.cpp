@@ -1,0 +1,104 @@
+#include "network_settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell.h"
+#include "station_paths.h"
+#include "sys_error.h"
+
+namespace {
+
+void RunAll(const char* const* commands) {
+    for (; *commands != nullptr; ++commands) VN_Lib::RunShellCommand(*commands);
+}
+
+int UseDhcp(CommandMessage& command) {
+    WriteStringToFile(command.parameters[2], "/vn/DHCP_HOSTNAME");
+    static const char* const commands[] = {"mkdir /hda2", "mount /dev/hda2 /hda2", "cp /vn/DHCP_HOSTNAME /hda2/vn",
+                                           "umount /hda2", ". /vn/chnet", nullptr};
+    RunAll(commands);
+    return 0;
+}
+
+int UseFixedAddress(CommandMessage& command) {
+    static const char* const files[] = {"/vn/HOSTNAME", "/vn/IPADDRESS", "/vn/NETMASK", "/vn/GATEWAY"};
+    for (int i = 0; i < 4; ++i) {
+        int result = WriteStringToFile(command.parameters[i + 2], files[i]);
+        if (result != 0) return result;
+    }
+    static const char* const commands[] = {"mkdir /hda2",
+                                           "mount /dev/hda2 /hda2",
+                                           "cp /vn/HOSTNAME /hda2/vn",
+                                           "cp /vn/IPADDRESS /hda2/vn",
+                                           "cp /vn/NETMASK /hda2/vn",
+                                           "cp /vn/GATEWAY /hda2/vn",
+                                           "cp /vn/PORT /hda2/vn",
+                                           "rm /vn/DHCP_HOSTNAME",
+                                           "rm /hda2/vn/DHCP_HOSTNAME",
+                                           "umount /hda2",
+                                           ". /vn/chnet",
+                                           nullptr};
+    RunAll(commands);
+    return 0;
+}
+
+// Reads one file into the response (and echoes it); the read's result.
+int ReportFile(const char* path, VN_Lib::DataFrame& response) {
+    std::string word;
+    int result = ReadStringFromFile(&word, path);
+    std::printf("%s\n", word.c_str());
+    response.AddString(word);
+    return result;
+}
+
+int ReportSettings(VN_Lib::DataFrame& response) {
+    std::string dhcpHostname;
+    if (ReadStringFromFile(&dhcpHostname, "/vn/DHCP_HOSTNAME") == 0) {
+        std::string yes = "yes";
+        response.AddString(yes);
+        std::printf("%s\n", dhcpHostname.c_str());
+        response.AddString(dhcpHostname);
+    } else {
+        std::string no = "no";
+        response.AddString(no);
+        ReportFile("/vn/HOSTNAME", response);
+    }
+    ReportFile("/vn/IPADDRESS", response);
+    ReportFile("/vn/NETMASK", response);
+    return ReportFile("/vn/GATEWAY", response);
+}
+
+}  // namespace
+
+int ChangeNetworkSettings(CommandMessage& command, VN_Lib::DataFrame& response) {
+    if (std::strcmp(command.parameters[1], "yes") == 0) return UseDhcp(command);
+    if (std::strcmp(command.parameters[1], "no") == 0) return UseFixedAddress(command);
+    return ReportSettings(response);
+}
+
+int WriteStringToFile(const std::string& text, const std::string& path) {
+    FILE* file = std::fopen(VN_Lib::StationPath(path).c_str(), "w");
+    if (file == nullptr) {
+        std::printf("Can't open %s file\n", path.c_str());
+        return VN_Lib::ERR_FILE_OPEN;
+    }
+    std::fprintf(file, "%s\n", text.c_str());
+    std::fclose(file);
+    VN_Lib::RunShellCommand("cat " + path);
+    return 0;
+}
+
+int ReadStringFromFile(std::string* word, const std::string& path) {
+    word->clear();
+    FILE* file = std::fopen(VN_Lib::StationPath(path).c_str(), "r");
+    if (file == nullptr) {
+        std::printf("Can't open %s file\n", path.c_str());
+        return VN_Lib::ERR_FILE_OPEN;
+    }
+    char buffer[256] = "";
+    // Bounded: a network file is one word, but nothing stops a longer line.
+    if (std::fscanf(file, "%255s", buffer) == 1) *word = buffer;
+    std::fclose(file);
+    return 0;
+}

@@ -1,0 +1,124 @@
+#include "unit_program.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "banner.h"
+#include "command_handlers.h"
+#include "sys_error.h"
+
+UnitProgram::UnitProgram() : model(std::make_unique<VN_Lib::Vantrel>()) {}
+
+void UnitProgram::Start() {
+    VN_Lib::PrintBanner("*                  Start VN5 Device                             *", CommandHandlers::SoftwareVersion);
+    Initialize();
+    PulseTimer.SetAlarm(0, 500);
+    PulseTimer.Restart();
+    PulseTimer.EnableAlarm();
+}
+
+int UnitProgram::Initialize() {
+    TiXmlDocument document("hw_config.xml");
+    if (!document.LoadFile()) return VN_Lib::ERR_FILE_LOAD;
+
+    model = std::make_unique<VN_Lib::Vantrel>();
+    model->Initialize(document);
+    // The ports are opened once: re-initialising must not drop the connection
+    // the request to re-initialise came on.
+    if (!portsConfigured) {
+        ConfigureCommandPorts(document);
+        portsConfigured = true;
+    }
+    updateAllSamples = false;
+    StatusLed = model->StatusLed();
+    return 0;
+}
+
+int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
+    socketPort.reset();
+    com1Port.reset();
+    com2Port.reset();
+    canBusPort.reset();
+
+    TiXmlElement* root = document.RootElement();
+    if (root == nullptr) return VN_Lib::ERR_NO_ROOT_ELEMENT;
+    TiXmlElement* ports = root->FirstChildElement("CommandPorts");
+    if (ports == nullptr) return 0;
+
+    if (TiXmlElement* can = ports->FirstChildElement("CAN")) {
+        int busId = -1;
+        can->QueryIntAttribute("canbus", &busId);
+        VN_Lib::CanBus* bus = model->FindCanBus(busId);
+        if (bus == nullptr) {
+            std::printf("CAN failed\n");
+        } else {
+            canBusPort = std::make_unique<VN_Lib::CanControl>();
+            canBusPort->OpenPort(bus);
+            canBusPort->EnableBackgroundInput();
+        }
+    }
+
+    const char* comNames[2] = {"COM1", "COM2"};
+    std::unique_ptr<VN_Lib::ComControl>* comPorts[2] = {&com1Port, &com2Port};
+    for (int i = 0; i < 2; ++i) {
+        TiXmlElement* com = ports->FirstChildElement(comNames[i]);
+        if (com == nullptr) continue;
+        int baud = 38400;
+        com->QueryIntAttribute("baud", &baud);
+        auto port = std::make_unique<VN_Lib::ComControl>();
+        if (port->OpenPort(i + 1, baud) == 0) *comPorts[i] = std::move(port);
+    }
+
+    if (TiXmlElement* socket = ports->FirstChildElement("Socket")) {
+        int tcpPort = 3010;
+        socket->QueryIntAttribute("port", &tcpPort);
+        auto port = std::make_unique<VN_Lib::SocketControl>();
+        if (port->OpenServerSocket(tcpPort) == 0) socketPort = std::move(port);
+    }
+    return 0;
+}
+
+int UnitProgram::ProcessCommand(CommandMessage& command) {
+    responseFrame.Clear();
+    int result = 0;
+    if (command.Type() == CmdInitialize) {
+        result = Initialize();
+    } else {
+        CommandHandlers handlers(*model, responseFrame, updateAllSamples);
+        result = handlers.Dispatch(command);
+    }
+    responseFrame.PrependShort(static_cast<short>(result));
+    responseFrame.PrependByte(result != 0 ? 'E' : static_cast<char>(command.Type() & 0xFF));
+    return pActivePort->OutputFrame(responseFrame, 1000);
+}
+
+bool UnitProgram::ServePort(VN_Lib::CommandControl* port, VN_Lib::CanControl* canPort) {
+    if (port == nullptr) return false;
+    port->GetCommand(&Command);
+    if (Command.state != CommandMessage::StateDone) return false;
+    pActivePort = port;
+    // The answer's acknowledgements must reach this thread, not the receive thread.
+    if (canPort != nullptr) canPort->PauseBackgroundInput(true);
+    ProcessCommand(Command);
+    if (canPort != nullptr) canPort->PauseBackgroundInput(false);
+    return true;
+}
+
+void UnitProgram::MainLoopPass() {
+    bool served = ServePort(socketPort.get());
+    served |= ServePort(com1Port.get());
+    served |= ServePort(com2Port.get());
+    served |= ServePort(canBusPort.get(), canBusPort.get());
+
+    if (PulseTimer.CheckAlarm()) {
+        StatusLed.Toggle();
+        PulseTimer.Restart();
+        PulseTimer.EnableAlarm();
+    }
+
+    // A pass that found no request gives the processor away briefly: the
+    // station has one processor, shared with the controller that waits for
+    // our answers.
+    if (!served) std::this_thread::sleep_for(std::chrono::microseconds(200));
+}

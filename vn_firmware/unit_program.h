@@ -1,0 +1,54 @@
+#ifndef VN_FIRMWARE_UNIT_PROGRAM_H
+#define VN_FIRMWARE_UNIT_PROGRAM_H
+
+#include <tinyxml.h>
+
+#include <memory>
+
+#include "can_control.h"
+#include "com_control.h"
+#include "command_message.h"
+#include "data_frame.h"
+#include "hardware_model.h"
+#include "led.h"
+#include "long_timer.h"
+#include "socket_control.h"
+
+// The measurement unit program: its hardware model, its command ports and the
+// loop that alternates between answering one request per port and a slice of
+// periodic work.
+class UnitProgram {
+public:
+    UnitProgram();
+
+    // Banner, configuration and timers; the loop may run afterwards.
+    void Start();
+    // Reads "hw_config.xml" and builds the model; 800 when it cannot be loaded.
+    int Initialize();
+    // Opens the ports the document's CommandPorts element names; 801 without a root element.
+    int ConfigureCommandPorts(TiXmlDocument& document);
+    // Answers one request on the active port; the result of sending.
+    int ProcessCommand(CommandMessage& command);
+    // One pass of the main loop.
+    void MainLoopPass();
+
+private:
+    // Polls one port for a request and answers it; true when one was served.
+    // A CAN port's background input is paused while its request is answered.
+    bool ServePort(VN_Lib::CommandControl* port, VN_Lib::CanControl* canPort = nullptr);
+
+    std::unique_ptr<VN_Lib::Vantrel> model;
+    CommandMessage Command;
+    VN_Lib::DataFrame responseFrame;
+    std::unique_ptr<VN_Lib::SocketControl> socketPort;
+    std::unique_ptr<VN_Lib::ComControl> com1Port;
+    std::unique_ptr<VN_Lib::ComControl> com2Port;
+    std::unique_ptr<VN_Lib::CanControl> canBusPort;
+    VN_Lib::CommandControl* pActivePort = nullptr;
+    bool portsConfigured = false;
+    VN_Lib::Led StatusLed;
+    LongTimer PulseTimer;
+    bool updateAllSamples = false;
+};
+
+#endif
