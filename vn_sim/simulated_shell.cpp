@@ -255,7 +255,7 @@ int SimulatedShell::MapOperand(const std::string& program, const std::string& wo
 
 int SimulatedShell::MapRedirections(const ShellCommandLine& line, Plan_T* plan, std::string* reason) {
     for (Redirection_T redirection : line.Redirections()) {
-        const std::string& target = redirection.target;
+        const std::string target = redirection.target;
         if (target != "/dev/null") {
             if (HasParentComponent(target) || target.find_first_of(GlobCharacters) != std::string::npos) {
                 *reason = "unexpected redirection target: " + target;
