@@ -12,8 +12,8 @@ class CommandHandlers {
 public:
     static const char* const SoftwareVersion;
 
-    CommandHandlers(VN_Lib::Vantrel& model, VN_Lib::DataFrame& response, bool& updateAllSamples)
-        : model(model), response(response), updateAllSamples(updateAllSamples) {}
+    CommandHandlers(VN_Lib::Vantrel& unitModel, VN_Lib::DataFrame& responseFrame, bool& updateAllSamplesFlag)
+        : model(unitModel), response(responseFrame), updateAllSamples(updateAllSamplesFlag) {}
 
     // Runs the handler of the request's code. An unknown code is marked 255
     // on the message and gives 0.
