@@ -2,7 +2,9 @@
 #define VN_LIB_CAN_BUS_H
 
 #include <pthread.h>
-#include <vector>
+
+#include <deque>
+#include <mutex>
 
 namespace VN_Lib {
 
@@ -15,23 +17,32 @@ class Analog104;
 //
 // Identifiers are 16-bit values in the chip's SIDH/SIDL layout (the 11-bit
 // identifier in bits 15..5). Lock order: receive buffer lock, port lock, SPI lock.
+// The locks belong to the interface number and are shared by every bus of the
+// process on that number.
 class CanBus {
 public:
-    static const unsigned short AckIdentifier = 2176;
+    static constexpr unsigned short AckIdentifier = 2176;
 
     CanBus();
+    // Stops the background receive thread, if any; the card must still exist.
     ~CanBus();
     CanBus(const CanBus&) = delete;
     CanBus& operator=(const CanBus&) = delete;
 
+    // 0; 604 without a card; 631 for an interface number other than 0..3;
+    // else the error of Reset. The bus is initialised only on 0.
     int Initialize(Analog104* card, int interfaceNumber);
     int Reset();
 
+    // 632 for more than 8 (or fewer than 0) bytes; 12 when the chip has not
+    // sent the message within about 1 ms (the request is then withdrawn) or no
+    // acknowledgement came in time.
     int SendStandardMessage(unsigned short identifier, int count, const char* data, bool waitForAck,
                             int ackTimeoutMs);
     int SendStandardMessage(unsigned short identifier, int count, const char* data);
     int SendThreadSafeStandardMessage(unsigned short identifier, int count, const char* data);
     int SendAckMessage();
+    // data must hold 8 bytes. Nothing received: identifier and count 0, result 0.
     int GetStandardMessage(unsigned short* identifier, int* count, char* data);
     int GetAckMessage(int timeoutMs);
 
@@ -39,6 +50,8 @@ public:
     int GetData(int wanted, char* buffer, int* got);
     int EmptyInputBuffer();
 
+    // 0 once the thread runs; 631 on a bus that was never initialised, 633
+    // when the thread cannot be created (the bus then keeps reading on demand).
     int EnableBackgroundInput();
     int PauseBackgroundInput(bool pause);
     int StartInputThread();
@@ -60,18 +73,31 @@ public:
 
     bool IsInitialized() const { return initialised != 0; }
 
-    // Body of the background receive thread; never returns.
+    // Body of the background receive thread; returns only when the bus is destroyed.
     void BackgroundInputThread();
 
 private:
+    // Instruction 0x41 with the bytes; instruction 0x92 reading count bytes.
+    int LoadTransmitData(int count, const char* data);
+    int ReadReceiveData(int count, char* data);
+    // Ends the transfer begun by SelectInterface; the first error of the two.
+    int EndTransfer(int result);
+    void AppendInput(const char* data, int count);
+
     bool backgroundInputEnabled = false;
     bool paused = false;
     Analog104* card = nullptr;
     int interfaceNumber = -1;
     int initialised = 0;
-    std::vector<char> inputBuffer;
-    pthread_mutex_t* rxBufMutex = nullptr;
-    pthread_mutex_t* portMutex = nullptr;
+    std::deque<char> inputBuffer;
+    // Until the bus is initialised they point at a pair of its own.
+    std::mutex* rxBufMutex;
+    std::mutex* portMutex;
+    std::mutex unassignedRxBufMutex;
+    std::mutex unassignedPortMutex;
+    bool stopping = false;  // under the port lock: the thread must end
+    bool threadStarted = false;
+    pthread_t inputThread;
 };
 
 // Thread entry: runs BackgroundInputThread on the bus given as argument.

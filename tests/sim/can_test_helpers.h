@@ -21,9 +21,10 @@ namespace VN_Test {
 // Every frame a wire hands to this node, in order.
 class RecordingNode : public VN_Sim::CanNode {
 public:
-    void ReceiveFrame(const VN_Sim::CanFrame_T& frame) override {
+    bool ReceiveFrame(const VN_Sim::CanFrame_T& frame) override {
         std::lock_guard<std::mutex> lock(mutex);
         frames.push_back(frame);
+        return true;
     }
     std::vector<VN_Sim::CanFrame_T> Frames() {
         std::lock_guard<std::mutex> lock(mutex);

@@ -197,9 +197,9 @@ void CanChip::AdvanceTransmission() {
     }
 }
 
-void CanChip::ReceiveFrame(const CanFrame_T& frame) {
+bool CanChip::ReceiveFrame(const CanFrame_T& frame) {
     std::lock_guard<std::mutex> state(stateMutex);
-    registers.ReceiveFrame(frame);
+    return registers.ReceiveFrame(frame);
 }
 
 uint8_t CanChip::PeekRegister(uint8_t registerAddress) {

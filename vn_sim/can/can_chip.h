@@ -34,7 +34,8 @@ public:
     void Deselect() override;
     uint8_t Transfer(uint8_t mosi) override;
 
-    void ReceiveFrame(const CanFrame_T& frame) override;
+    // Acknowledged unless the chip is in configuration mode, where it stays off the bus.
+    bool ReceiveFrame(const CanFrame_T& frame) override;
 
     // Ground truth for tests; reading here has none of the SPI side effects.
     uint8_t PeekRegister(uint8_t address);

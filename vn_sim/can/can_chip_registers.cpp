@@ -232,8 +232,8 @@ void CanChipRegisters::Store(int buffer, int filter, const CanFrame_T& frame) {
 
 // A chip receives only in normal mode. A frame accepted by buffer 0 while
 // that buffer is still full is lost (no rollover), as is one for a full buffer 1.
-void CanChipRegisters::ReceiveFrame(const CanFrame_T& frame) {
-    if (InConfigurationMode()) return;
+bool CanChipRegisters::ReceiveFrame(const CanFrame_T& frame) {
+    if (InConfigurationMode()) return false;
     for (int buffer = 0; buffer < RxBufferCount; ++buffer) {
         const int filter = AcceptingFilter(buffer, frame);
         if (filter < 0) continue;
@@ -244,8 +244,9 @@ void CanChipRegisters::ReceiveFrame(const CanFrame_T& frame) {
         } else {
             Store(buffer, filter, frame);
         }
-        return;
+        return true;
     }
+    return true;
 }
 
 }  // namespace VN_Sim

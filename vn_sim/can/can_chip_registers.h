@@ -34,7 +34,8 @@ public:
     uint8_t Status() const;
 
     // A frame from the wire: stored, or lost on overrun, or not accepted.
-    void ReceiveFrame(const CanFrame_T& frame);
+    // Whether the chip acknowledges it (it does unless in configuration mode).
+    bool ReceiveFrame(const CanFrame_T& frame);
 
     // The frame on the bus when it has completely left by nowUs.
     bool FrameDue(int64_t nowUs, CanFrame_T* frame) const;

@@ -19,17 +19,18 @@ CanDacListener::CanDacListener(std::shared_ptr<CanWire> canWire, DacHandler dacH
 
 CanDacListener::~CanDacListener() { wire->Detach(this); }
 
-void CanDacListener::ReceiveFrame(const CanFrame_T& frame) {
-    if (frame.id < FirstDacId || (frame.id - FirstDacId) % DacIdStep != 0) return;
+bool CanDacListener::ReceiveFrame(const CanFrame_T& frame) {
+    if (frame.id < FirstDacId || (frame.id - FirstDacId) % DacIdStep != 0) return true;
     const int address = static_cast<int>((frame.id - FirstDacId) / DacIdStep);
-    if (address >= LoadAddresses) return;
+    if (address >= LoadAddresses) return true;
     if (frame.dlc != 2) {
         ++malformed;
         std::fprintf(stderr, "can load: DAC message for address %d with %d data bytes instead of 2\n", address,
                      frame.dlc);
-        return;
+        return true;
     }
     handler(address, (static_cast<unsigned>(frame.data[0]) << 8) | frame.data[1]);
+    return true;
 }
 
 }  // namespace VN_Sim

@@ -25,7 +25,8 @@ public:
     CanDacListener(const CanDacListener&) = delete;
     CanDacListener& operator=(const CanDacListener&) = delete;
 
-    void ReceiveFrame(const CanFrame_T& frame) override;
+    // A load acknowledges every frame on its bus.
+    bool ReceiveFrame(const CanFrame_T& frame) override;
 
     // DAC messages with a length other than two bytes (reported, not applied).
     int MalformedCount() const { return malformed.load(); }

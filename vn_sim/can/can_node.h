@@ -12,7 +12,9 @@ namespace VN_Sim {
 class CanNode {
 public:
     virtual ~CanNode() = default;
-    virtual void ReceiveFrame(const CanFrame_T& frame) = 0;
+    // Whether the node acknowledges the frame, as every node taking part in
+    // the bus does, whether or not it keeps the frame.
+    virtual bool ReceiveFrame(const CanFrame_T& frame) = 0;
 };
 
 }  // namespace VN_Sim

@@ -38,8 +38,7 @@ int CanWire::DeliverLocally(const CanNode* sender, const CanFrame_T& frame) {
     int reached = 0;
     for (CanNode* node : nodes) {
         if (node == sender) continue;
-        node->ReceiveFrame(frame);
-        ++reached;
+        if (node->ReceiveFrame(frame)) ++reached;
     }
     return reached;
 }

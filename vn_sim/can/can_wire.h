@@ -32,8 +32,8 @@ public:
     void Detach(CanNode* node);
 
     // Hands the frame to every node but the sender, here and in the other
-    // processes. Returns how many nodes could take it (0: nobody would
-    // acknowledge it on a real bus).
+    // processes. Returns how many acknowledged it: the nodes here that did
+    // and the live peer processes (0: the sender sees no acknowledgement).
     int Transmit(const CanNode* sender, const CanFrame_T& frame);
 
 private:
