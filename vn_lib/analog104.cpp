@@ -360,10 +360,12 @@ int Analog104::EEPROM_ReadStatus() {
 
 int Analog104::EEPROM_WaitReady() {
     ShortTimer timer;
-    for (;;) {
+    while (timer.ReadTimerMicroSeconds() < EepromReadyTimeoutUs) {
         if ((EEPROM_ReadStatus() & EepromBusyBit) == 0) return 0;
-        if (timer.ReadTimerMicroSeconds() >= EepromReadyTimeoutUs) return ErrEepromBusy;
     }
+    // One last look decides: a thread held off the processor past the limit
+    // must not report a write that has long finished as a busy chip.
+    return (EEPROM_ReadStatus() & EepromBusyBit) == 0 ? 0 : ErrEepromBusy;
 }
 
 int Analog104::EEPROM_Instruction(unsigned char instruction) {

@@ -3,12 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../sim/test_card_fixture.h"
@@ -394,6 +396,27 @@ TEST_F(Analog104Test, SpiBytesAsTheCanDriverUsesThem) {
     EXPECT_EQ(driver->SPI_DeSelect(), 0);
     probe->spiStuck = true;
     EXPECT_EQ(driver->SPI_Write(0x20), 26);
+}
+
+// The CAN receive thread uses the SPI port while the main thread converts.
+TEST_F(Analog104Test, SpiTransfersOnAnotherThreadLeaveConversionsIntact) {
+    Wire(2, 1, 1.0);
+    Build();
+    ASSERT_EQ(probe->card->AttachSpiDevice(1, std::make_shared<EchoDevice>()), 0);
+    std::atomic<int> wrongReplies{0};
+    std::thread can([this, &wrongReplies] {
+        for (int i = 0; i < 200; ++i) {
+            VN_Lib::Analog104::LockSpiMutex();
+            driver->SPI_Select1();
+            driver->SPI_Write(static_cast<unsigned char>(i));
+            if (driver->SPI_Read_NoWait() != static_cast<unsigned char>(i + 1)) ++wrongReplies;
+            driver->SPI_DeSelect();
+            VN_Lib::Analog104::UnlockSpiMutex();
+        }
+    });
+    for (int i = 0; i < 10; ++i) EXPECT_NEAR(driver->Auto_Read_Volts(2, 1, 100, nullptr), 1.0, 3 * Lsb[0]);
+    can.join();
+    EXPECT_EQ(wrongReplies.load(), 0);
 }
 
 TEST_F(Analog104Test, GpioWordAndBytes) {
