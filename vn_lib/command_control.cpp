@@ -84,18 +84,21 @@ int CommandControl::ReadFrameNonBlock(DataFrame& frame) {
     if (descriptor < 0) {
         return ERR_LINK_NOT_OPEN;
     }
-    char chunk[ReceiveChunk];
-    int count = 0;
-    int result = GetData(ReceiveChunk, chunk, &count);
-    if (result != 0) {
-        return result;
+    if (unread.empty()) {
+        char chunk[ReceiveChunk];
+        int count = 0;
+        int result = GetData(ReceiveChunk, chunk, &count);
+        if (result != 0) {
+            return result;
+        }
+        unread.assign(chunk, chunk + std::clamp(count, 0, static_cast<int>(ReceiveChunk)));
     }
-    count = std::min(count, static_cast<int>(ReceiveChunk));
-    // The last frame completed in this poll decides the outcome; a bad frame
-    // does not swallow a good one that follows it in the same chunk.
+    // At most one frame per poll: bytes behind a completed frame wait for the
+    // next poll, so requests that arrive together are each answered in turn.
+    size_t used = 0;
     int outcome = 0;
-    for (int i = 0; i < count; ++i) {
-        if (!DecodeByte(chunk[i], rcvdStart, escapeState, receiveBuffer)) {
+    while (used < unread.size()) {
+        if (!DecodeByte(unread[used++], rcvdStart, escapeState, receiveBuffer)) {
             continue;
         }
         frame = receiveBuffer;
@@ -104,7 +107,9 @@ int CommandControl::ReadFrameNonBlock(DataFrame& frame) {
         if (outcome != 0) {
             frame.Clear();
         }
+        break;
     }
+    unread.erase(unread.begin(), unread.begin() + static_cast<std::ptrdiff_t>(used));
     return outcome;
 }
 
@@ -173,6 +178,7 @@ int CommandControl::WriteAll(const char* data, int length, int timeoutMs) {
 }
 
 void CommandControl::DiscardPendingInput() {
+    unread.clear();
     char discard[ReceiveChunk];
     int count = 0;
     do {
@@ -182,6 +188,7 @@ void CommandControl::DiscardPendingInput() {
 }
 
 void CommandControl::ResetReceiver() {
+    unread.clear();
     receiveBuffer.Clear();
     rcvdStart = false;
     escapeState = false;

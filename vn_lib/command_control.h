@@ -38,7 +38,7 @@ public:
     virtual int FixPort();
     // Blocking receive of one frame; the time-out applies to each byte.
     virtual int ReadFrame(DataFrame& frame, int timeoutMs);
-    // One poll: frame holds the payload of the last frame completed by it, or nothing.
+    // One poll: frame holds the payload of the next frame completed, or nothing.
     virtual int ReadFrameNonBlock(DataFrame& frame);
     virtual int ReadByte(char* byte, int timeoutMs);
     virtual int SendData(int length, const char* data, int timeoutMs) = 0;
@@ -89,6 +89,8 @@ private:
     static int CheckLength(DataFrame& frame);
 
     DataFrame receiveBuffer;
+    // Bytes taken from the transport but not yet run through the receiver.
+    std::vector<char> unread;
     std::vector<char> outputBuffer;
     bool rcvdStart = false;
     bool escapeState = false;

@@ -225,10 +225,13 @@ TEST(CommandLink, ReadFrameTimesOutWithoutSpinning) {
     EXPECT_EQ(link.ReadFrame(frame, 300), VN_Lib::ERR_LINK_NOT_OPEN);
 }
 
-TEST(CommandLink, GetCommandDeliversTheLastFrameOfAPoll) {
+TEST(CommandLink, RequestsArrivingTogetherAreDeliveredInTurn) {
     PairLink link;
     link.PeerWrite(RequestFrame("12,") + RequestFrame("150,3"));
     CommandMessage message;
+    ASSERT_EQ(link.GetCommand(&message), 0);
+    EXPECT_EQ(message.state, CommandMessage::StateDone);
+    EXPECT_EQ(message.Type(), 12);
     ASSERT_EQ(link.GetCommand(&message), 0);
     EXPECT_EQ(message.state, CommandMessage::StateDone);
     EXPECT_EQ(message.Type(), 150);
@@ -270,6 +273,7 @@ TEST(CommandLink, ReceiverRecoversFromBadInput) {
     CommandMessage message;
     // A bad frame does not take the good one behind it in the same chunk along.
     link.PeerWrite(Wire({'[', 7, 0, 'x', ']'}) + RequestFrame("43,"));
+    EXPECT_EQ(link.GetCommand(&message), VN_Lib::ERR_LENGTH_MISMATCH);
     ASSERT_EQ(link.GetCommand(&message), 0);
     EXPECT_EQ(message.Type(), 43);
 
