@@ -42,23 +42,28 @@ struct Side {
     std::unique_ptr<VN_Lib::Analog104> io;
 };
 
-// The controller's bus (interface 0) and a unit's bus (interface 1) on one wire.
-std::string MakeTempFolder() {
-    char pattern[] = "/tmp/vn_can_bench_XXXXXX";
-    return mkdtemp(pattern) != nullptr ? pattern : ".";
-}
+// The cards' EEPROM files live in a folder of their own; the cards leave the
+// port space only once the buses and their receive threads are gone.
+struct Workspace {
+    Workspace() {
+        char pattern[] = "/tmp/vn_can_bench_XXXXXX";
+        folder = mkdtemp(pattern) != nullptr ? pattern : ".";
+    }
+    ~Workspace() {
+        VN_Sim::PortSpace::Instance().UnmapAll();
+        std::remove((folder + "/eeprom_768.bin").c_str());
+        std::remove((folder + "/eeprom_832.bin").c_str());
+        rmdir(folder.c_str());
+    }
+    std::string folder;
+};
 
+// The controller's bus (interface 0) and a unit's bus (interface 1) on one wire.
 struct Link {
     Link() {
         controller.Initialize(controllerSide.io.get(), 0);
         unit.Initialize(unitSide.io.get(), 1);
         for (int i = 0; i < FrameBytes; ++i) payload += static_cast<char>(i * 7);
-    }
-    ~Link() {
-        VN_Sim::PortSpace::Instance().UnmapAll();
-        std::remove((folder + "/eeprom_768.bin").c_str());
-        std::remove((folder + "/eeprom_832.bin").c_str());
-        rmdir(folder.c_str());
     }
 
     // Every message and its acknowledgement back to back at the bus's bit rate.
@@ -75,10 +80,10 @@ struct Link {
         return bits / controllerSide.chip->BitRate();
     }
 
-    std::string folder = MakeTempFolder();  // before the cards, which keep their EEPROM there
+    Workspace workspace;  // first in, last out
     std::shared_ptr<VN_Sim::CanWire> wire = std::make_shared<VN_Sim::CanWire>("bench", "");
-    Side controllerSide{folder, 0x300, 0, wire};
-    Side unitSide{folder, 0x340, 1, wire};
+    Side controllerSide{workspace.folder, 0x300, 0, wire};
+    Side unitSide{workspace.folder, 0x340, 1, wire};
     VN_Lib::CanBus controller;
     VN_Lib::CanBus unit;
     std::string payload;

@@ -17,7 +17,8 @@ namespace VN_Sim {
 // to the handler; other frames are none of its business.
 class CanDacListener : public CanNode {
 public:
-    // Runs on the thread that delivers the frame; it must not transmit on the wire.
+    // Runs on the thread that delivers the frame, under the wire's lock: it must
+    // not transmit on the wire nor access a card.
     using DacHandler = std::function<void(int address, unsigned dac)>;
 
     CanDacListener(std::shared_ptr<CanWire> wire, DacHandler handler);
