@@ -34,7 +34,6 @@ const uint8_t D7 = 13;
 
 const int TxBufferCount = 3;
 const int RxBufferCount = 2;
-const int FilterCount = 6;
 
 // Filters and masks start with their SIDH register; SIDL, EID8, EID0 follow.
 const uint8_t FilterSIDL = 1;
@@ -50,8 +49,7 @@ const uint8_t RX1IF = 0x02;
 const uint8_t TX0IF = 0x04;  // TX1IF, TX2IF follow
 const uint8_t ERRIF = 0x20;
 // EFLG
-const uint8_t RX0OVR = 0x40;
-const uint8_t RX1OVR = 0x80;
+const uint8_t RX0OVR = 0x40;  // RX1OVR follows
 // TXBnCTRL
 const uint8_t TXP = 0x03;
 const uint8_t TXREQ = 0x08;
