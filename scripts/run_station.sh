@@ -7,7 +7,7 @@ bash scripts/setup.sh
 
 jobs=${VN_JOBS:-$(nproc)}
 cmake -S . -B build/release -DVN_WERROR=ON > /dev/null
-cmake --build build/release -j"$jobs"
+cmake --build build/release -j"$jobs" --target vn_firmware vn_controller vn_request
 
 station="run/station-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$station"
