@@ -1,0 +1,102 @@
+#ifndef VN_FIRMWARE_CONTROLLER_H
+#define VN_FIRMWARE_CONTROLLER_H
+
+#include "control_config.h"
+#include "iv_measurement.h"
+#include "load_configuration.h"
+#include "load_controller.h"
+#include "long_timer.h"
+#include "power_tracker.h"
+
+namespace VN_Lib {
+
+class CanBus;
+
+// The unit-side controller of one module's electronic load: the module's
+// voltage and current measurements, its ratings, the load configuration the
+// controller program chose, and the control loop that holds the module at its
+// maximum power point, at a fixed voltage or at open circuit, one step per
+// call of UpdateLoad. Error holders are plain ints (0 = success).
+class Controller {
+public:
+    static constexpr int ErrNegativeVoc = 110;
+    static constexpr int ErrOverPower = PowerTracker::ErrOverPower;
+    static constexpr double FailedReading = -999.0;
+    // Open circuit after an over-power event, before control resumes.
+    static constexpr unsigned long OverPowerHoldMs = 20000;
+    // Settling of the load after a jump to open or short circuit.
+    static constexpr unsigned SettleMs = 10;
+    static constexpr int MaxAverageUsec = 1000000;
+
+    // Takes the ratings, the bus and the load address, resets the
+    // configuration to the defaults, measures Voc, runs the tracker briefly
+    // and leaves the load at open circuit. The error of the last Voc reading.
+    int Initialize(CanBus* bus, const ControlConfigType& ratings);
+
+    static LoadConfiguration_T GetDefaultLoadConfiguration();
+    // Clamps every field into its valid range. When the mode in force is not
+    // fixed voltage, the fixed-voltage loop is marked to start afresh.
+    LoadConfiguration_T ValidateLoadConfiguration(LoadConfiguration_T config);
+    // Validates and stores; 0.
+    int SetLoadParameters(LoadConfiguration_T config);
+    const LoadConfiguration_T& GetLoadConfiguration() const { return configuration; }
+    // Ends an over-power hold and restores the default configuration; 0.
+    int InitializeLoad();
+
+    int SetDac(unsigned int value);
+    int SetToVoc();
+    int SetToIsc();
+    static int LimitDac(int value);
+    int VoltsToDac(double volts) const;
+
+    // One voltage and current reading over the configured average period.
+    int SampleModule();
+    // Voltage only; raises the Voc estimate when it is exceeded.
+    double GetModuleVoltage(int* error);
+    // Open circuit, 10 ms settling, one reading: the new Voc estimate.
+    // FailedReading with the error when the load or the reading fails, or
+    // with ErrNegativeVoc for a negative voltage.
+    double GetVoc(int* error);
+    // Short circuit, 10 ms settling, one current reading; FailedReading on error.
+    // The load is left at short circuit.
+    double GetIsc(int* error);
+
+    // One tracking step from the last readings, or a fresh start at 55 % of Voc.
+    int PowerTrack(bool reset);
+    // One step of the fixed-voltage loop from the last readings.
+    int UpdateLoadVoltage();
+    // One control step by mode, with the over-power hold.
+    int UpdateLoad();
+    void SetAveragePeriod(unsigned int usec);
+
+    IV_Measurement& ModuleMeasurement() { return measurement; }
+    const IV_Measurement& ModuleMeasurement() const { return measurement; }
+    LoadController& Load() { return load; }
+    const ControlConfigType& Ratings() const { return ratings; }
+    double Voc() const { return voc; }
+    bool InOverPowerHold() const { return overPowerHold != 0; }
+    const PowerTracker& Tracker() const { return tracker; }
+
+private:
+    // GetVoc, then a fresh reading at open circuit (the values the unit reports).
+    int MeasureOpenCircuit();
+    void RaiseVoc(double volts);
+    double ModuleVoltage() const;
+    double ModuleCurrent() const;
+
+    IV_Measurement measurement;
+    LoadController load;
+    int previousMode = 0;
+    int overPowerHold = 0;
+    LongTimer holdTimer;
+    ControlConfigType ratings;
+    double voc = 0.0;
+    LoadConfiguration_T configuration;
+    // 0: the fixed-voltage loop starts from VoltsToDac(set-point).
+    double voltageModeDac = 0.0;
+    PowerTracker tracker;
+};
+
+}  // namespace VN_Lib
+
+#endif

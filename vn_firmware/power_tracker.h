@@ -1,0 +1,54 @@
+#ifndef VN_FIRMWARE_POWER_TRACKER_H
+#define VN_FIRMWARE_POWER_TRACKER_H
+
+#include "control_config.h"
+#include "load_configuration.h"
+
+namespace VN_Lib {
+
+// Perturb and observe on the load's DAC: keeps stepping the DAC in the
+// direction that raised the module's power, and reverses with half the step
+// when the power clearly fell. Pure arithmetic; the caller measures and sends.
+class PowerTracker {
+public:
+    static constexpr int ErrOverPower = 623;
+    static constexpr int MinStep = 16;
+    static constexpr int MaxStep = 6400;
+    // Beyond this the tracker would push the module into the knee towards
+    // short circuit; it never drives the DAC further.
+    static constexpr int MaxDac = 42592;
+
+    // DAC counts of one full step: the step fraction of voc on the DAC scale,
+    // limited to MinStep..MaxStep.
+    static int StepSize(double voc, double stepFraction, double vmax);
+
+    // Starts afresh at 55 % of voc, stepping towards higher voltage first.
+    // Returns the DAC to send.
+    int Reset(double voc, const ControlConfigType& ratings, const LoadConfiguration_T& config);
+
+    // One step from the module's voltage and current at the present DAC and
+    // the open-circuit estimate (already raised by the caller). 0 with a new
+    // Dac() to send; ErrOverPower (nothing changed) above 1.02 × pmax.
+    int Step(double volts, double amps, double voc, const ControlConfigType& ratings,
+             const LoadConfiguration_T& config);
+
+    int Dac() const { return dac; }
+    int StepCounts() const { return step; }
+    double BestPower() const { return bestPower; }
+    double VoltageAtBestPower() const { return voltageAtBestPower; }
+
+private:
+    // Whether the power fell by more than the noise of one reading.
+    static bool ClearlyLower(double change, double power, double volts, double amps,
+                             const ControlConfigType& ratings);
+    void Reverse();
+
+    double bestPower = 0.0;
+    double voltageAtBestPower = 0.0;
+    int dac = 0;
+    int step = 0;
+};
+
+}  // namespace VN_Lib
+
+#endif
