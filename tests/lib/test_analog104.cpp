@@ -351,7 +351,8 @@ TEST_F(Analog104Test, LongWindowSumsWithoutOverflow) {
     Build();
     probe->fixedResult = 32000;
     int flag = -1;
-    EXPECT_EQ(driver->ReadAD_Fast(0, 200000, &flag), 32000);
+    // The longest window the unit uses; long enough to pass 2^31 even on a slow (sanitized) build.
+    EXPECT_EQ(driver->ReadAD_Fast(0, 1000000, &flag), 32000);
     EXPECT_EQ(flag, 0);
     ASSERT_GT(int64_t{probe->resultReads} * 32000, int64_t{std::numeric_limits<int32_t>::max()})
         << "too few reads to have tested the sum";
