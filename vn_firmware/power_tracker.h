@@ -18,6 +18,10 @@ public:
     // short circuit; it never drives the DAC further.
     static constexpr int MaxDac = 42592;
 
+    // Whether a module operating point exceeds the load's power rating (with
+    // a 2 % margin for measurement noise).
+    static bool AbovePowerRating(double volts, double amps, const ControlConfigType& ratings);
+
     // DAC counts of one full step: the step fraction of voc on the DAC scale,
     // limited to MinStep..MaxStep.
     static int StepSize(double voc, double stepFraction, double vmax);
