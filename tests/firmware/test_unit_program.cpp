@@ -129,7 +129,7 @@ TEST_F(UnitProgramTest, RequestsSplitOrJoinedOnTheWire) {
     std::vector<unsigned char> payload;
 
     // One request over several writes.
-    std::string frame = UnitClient::EncodeRequest("12,");
+    std::string frame = VN_Test::RequestFrame("12,");
     for (char c : frame) {
         ASSERT_TRUE(client.SendRaw(std::string(1, c)));
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -138,7 +138,7 @@ TEST_F(UnitProgramTest, RequestsSplitOrJoinedOnTheWire) {
     EXPECT_EQ(12, payload.at(0));
 
     // Two requests in one write: both are answered, in order.
-    ASSERT_TRUE(client.SendRaw(UnitClient::EncodeRequest("12,") + UnitClient::EncodeRequest("99,")));
+    ASSERT_TRUE(client.SendRaw(VN_Test::RequestFrame("12,") + VN_Test::RequestFrame("99,")));
     ASSERT_TRUE(client.ReadResponse(&payload));
     EXPECT_EQ(12, payload.at(0));
     ASSERT_TRUE(client.ReadResponse(&payload));

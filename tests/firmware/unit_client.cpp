@@ -19,22 +19,6 @@ UnitClient::~UnitClient() {
     if (fd >= 0) close(fd);
 }
 
-std::string UnitClient::EncodeRequest(const std::string& text) {
-    std::string body = text;
-    body.push_back('\0');
-    std::string framed;
-    framed.push_back(static_cast<char>(body.size() & 0xFF));
-    framed.push_back(static_cast<char>((body.size() >> 8) & 0xFF));
-    framed += body;
-    std::string wire = "[";
-    for (char c : framed) {
-        if (c == '[' || c == ']' || c == '*') wire.push_back('*');
-        wire.push_back(c);
-    }
-    wire.push_back(']');
-    return wire;
-}
-
 bool UnitClient::SendRaw(const std::string& bytes) {
     return fd >= 0 && send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
@@ -77,7 +61,7 @@ bool UnitClient::ReadResponse(std::vector<unsigned char>* payload, int timeoutMs
 }
 
 bool UnitClient::Ask(const std::string& text, std::vector<unsigned char>* payload) {
-    return SendRaw(EncodeRequest(text)) && ReadResponse(payload);
+    return SendRaw(RequestFrame(text)) && ReadResponse(payload);
 }
 
 unsigned char PayloadReader::Byte() {

@@ -7,7 +7,7 @@
 namespace VN_Test {
 
 // Wire-level client of a unit program, written independently of the link
-// classes so it can check them: encodes request frames and decodes responses.
+// classes so it can check them: sends request frames and decodes responses.
 class UnitClient {
 public:
     explicit UnitClient(int port, int connectTimeoutMs = 5000);
@@ -16,8 +16,6 @@ public:
     UnitClient& operator=(const UnitClient&) = delete;
 
     bool Connected() const { return fd >= 0; }
-    // The escaped frame of a request text (the text, a NUL, the length in front).
-    static std::string EncodeRequest(const std::string& text);
     bool SendRaw(const std::string& bytes);
     // The payload of the next response frame, or false after timeoutMs.
     bool ReadResponse(std::vector<unsigned char>* payload, int timeoutMs = 3000);

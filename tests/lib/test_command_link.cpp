@@ -13,6 +13,7 @@
 
 #include "command_control.h"
 #include "sys_error.h"
+#include "test_support.h"
 
 using VN_Lib::CommandControl;
 using VN_Lib::DataFrame;
@@ -109,23 +110,7 @@ double ThreadCpuMs() {
     return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
 }
 
-// Sends the request text with its NUL, the way a controller does.
-// The wire form of a request: the text and its NUL after the length, escaped.
-std::string RequestFrame(const std::string& text) {
-    std::string body;
-    body.push_back(static_cast<char>((text.size() + 1) & 0xFF));
-    body.push_back(static_cast<char>((text.size() + 1) >> 8));
-    body += text;
-    body.push_back('\0');
-    std::string out = "[";
-    for (char c : body) {
-        if (c == '[' || c == ']' || c == '*') {
-            out.push_back('*');
-        }
-        out.push_back(c);
-    }
-    return out + "]";
-}
+using VN_Test::RequestFrame;
 
 }  // namespace
 

@@ -18,22 +18,7 @@ using VN_Lib::SocketControl;
 
 namespace {
 
-// The wire form of a request: the text and its NUL after the length, escaped.
-std::string RequestFrame(const std::string& text) {
-    std::string body;
-    body.push_back(static_cast<char>((text.size() + 1) & 0xFF));
-    body.push_back(static_cast<char>((text.size() + 1) >> 8));
-    body += text;
-    body.push_back('\0');
-    std::string out = "[";
-    for (char c : body) {
-        if (c == '[' || c == ']' || c == '*') {
-            out.push_back('*');
-        }
-        out.push_back(c);
-    }
-    return out + "]";
-}
+using VN_Test::RequestFrame;
 
 void WriteAll(int fd, const std::string& bytes) {
     ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));

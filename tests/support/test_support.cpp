@@ -116,6 +116,22 @@ void ChildProcess::Kill(int signal) {
 
 std::string ChildProcess::Output() const { return ReadFile(outputPath); }
 
+std::string RequestFrame(const std::string& text) {
+    std::string body;
+    body.push_back(static_cast<char>((text.size() + 1) & 0xFF));
+    body.push_back(static_cast<char>((text.size() + 1) >> 8));
+    body += text;
+    body.push_back('\0');
+    std::string out = "[";
+    for (char c : body) {
+        if (c == '[' || c == ']' || c == '*') {
+            out.push_back('*');
+        }
+        out.push_back(c);
+    }
+    return out + "]";
+}
+
 int ConnectLoopback(int port, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {

@@ -62,6 +62,11 @@ private:
     std::string outputPath;
 };
 
+// The wire form of a request, written independently of the link classes so
+// tests can check them: the text and its NUL after the 2-byte length, escaped
+// and framed.
+std::string RequestFrame(const std::string& text);
+
 // Connects to 127.0.0.1:port, retrying until timeoutMs has passed; -1 on failure.
 int ConnectLoopback(int port, int timeoutMs);
 
