@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -14,8 +13,7 @@
 
 namespace {
 
-// A line is read up to this many characters; the rest of a longer line is dropped.
-const int MaxLineLength = 127;
+const int MaxLineLength = 127;  // characters of a line that are read
 // Header texts keep at most this many characters.
 const size_t MaxWordLength = 31;
 
@@ -24,14 +22,26 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
-std::vector<std::string> SplitWords(const char* line) {
+// The next line, cut to MaxLineLength characters; the rest of a longer line is
+// dropped rather than read as a line of its own. False at the end of the file.
+bool ReadLine(FILE* file, std::string* line) {
+    line->clear();
+    int c = fgetc(file);
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = fgetc(file)) {
+        if (line->size() < static_cast<size_t>(MaxLineLength)) line->push_back(static_cast<char>(c));
+    }
+    return true;
+}
+
+std::vector<std::string> SplitWords(const std::string& line) {
     std::vector<std::string> words;
-    const char* p = line;
-    while (*p != '\0') {
-        while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
-        const char* start = p;
-        while (*p != '\0' && !std::isspace(static_cast<unsigned char>(*p))) ++p;
-        if (p > start) words.emplace_back(start, p);
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        size_t start = i;
+        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
     }
     return words;
 }
@@ -85,21 +95,13 @@ int CalibrationTable::LoadFromFile(const std::string& path) {
     serial_number.clear();
     FilePtr file(fopen(path.c_str(), "r"));
     if (!file) return ErrLoadOpen;
-    char line[MaxLineLength + 1];
-    while (fgets(line, sizeof(line), file.get()) != nullptr) {
-        size_t length = strlen(line);
-        if (length == MaxLineLength && line[length - 1] != '\n') {
-            // Drop the tail of an over-long line rather than read it as a line of its own.
-            int c;
-            while ((c = fgetc(file.get())) != EOF && c != '\n') {
-            }
-        }
-        ParseLine(line);
-    }
-    return 0;
+    std::string line;
+    while (ReadLine(file.get(), &line)) ParseLine(line);
+    // A path that opens but cannot be read (a directory, say) is no table either.
+    return ferror(file.get()) != 0 ? ErrLoadOpen : 0;
 }
 
-void CalibrationTable::ParseLine(const char* line) {
+void CalibrationTable::ParseLine(const std::string& line) {
     std::vector<std::string> words = SplitWords(line);
     if (words.empty()) return;
     if (words[0] == "SERIAL_NUMBER") {

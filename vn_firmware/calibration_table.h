@@ -38,7 +38,7 @@ public:
     const std::string& SerialNumber() const { return serial_number; }
 
 private:
-    void ParseLine(const char* line);
+    void ParseLine(const std::string& line);
 
     std::map<int, CalEntry_T> entries;
     std::string date;
