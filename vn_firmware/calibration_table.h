@@ -30,7 +30,7 @@ public:
     // Empties the table, then reads the file. Lines may come in any order; the
     // first entry of a key wins, entries past the 256th key and malformed
     // entries are ignored, lines of another kind skipped. 0, or 402 when the
-    // file cannot be opened.
+    // file cannot be opened or read.
     int LoadFromFile(const std::string& path);
 
     const std::map<int, CalEntry_T>& Entries() const { return entries; }
