@@ -1,5 +1,6 @@
 #include "command_handlers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,9 @@ int ParamInt(CommandMessage& command, int slot) {
 double ParamReal(CommandMessage& command, int slot) { return std::strtod(command.parameters[slot], nullptr); }
 
 char ParamLetter(CommandMessage& command, int slot) { return command.parameters[slot][0]; }
+
+// The longest averaging a single reading may ask for (as for a module's average period).
+const int MaxSampleTimeUs = 1000000;
 
 }  // namespace
 
@@ -177,7 +181,8 @@ int CommandHandlers::ReadAnalogChannel(CommandMessage& command) {
     int chan = ParamInt(command, 3);
     int gainIndex = ParamInt(command, 4);
     int mode = ParamInt(command, 5);
-    unsigned int sampleTime = static_cast<unsigned int>(ParamInt(command, 6));
+    // A negative or huge time from the wire would hold the unit for minutes.
+    unsigned int sampleTime = static_cast<unsigned int>(std::min(std::max(ParamInt(command, 6), 0), MaxSampleTimeUs));
     int result = 0;
     float reading = 0.0f;
     if (mode == 0) {

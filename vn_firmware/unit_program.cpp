@@ -16,21 +16,33 @@ void UnitProgram::Start() {
     PulseTimer.SetAlarm(0, 500);
     PulseTimer.Restart();
     PulseTimer.EnableAlarm();
+    ThermalTimer.SetAlarm(10, 0);
+    ThermalTimer.Restart();
+    ThermalTimer.EnableAlarm();
 }
 
 int UnitProgram::Initialize() {
     TiXmlDocument document("hw_config.xml");
     if (!document.LoadFile()) return VN_Lib::ERR_FILE_LOAD;
 
-    model = std::make_unique<VN_Lib::Vantrel>();
+    // The CAN port runs on one of the model's buses: it is closed before the
+    // model drops them and opened again on the new bus.
+    canBusPort.reset();
     model->Initialize(document);
-    // The ports are opened once: re-initialising must not drop the connection
-    // the request to re-initialise came on.
+    // The other ports are opened once: re-initialising must not drop the
+    // connection the request to re-initialise came on.
     if (!portsConfigured) {
         ConfigureCommandPorts(document);
         portsConfigured = true;
+    } else if (TiXmlElement* root = document.RootElement()) {
+        OpenCanPort(root->FirstChildElement("CommandPorts"));
     }
+    model->CalibrateAnalogCardReferences();
     updateAllSamples = false;
+    auxInputSamplingEnabled = true;
+    temperatureSamplingEnabled = true;
+    updateLoadsEnabled = true;
+    internalTemperatureSamplingEnabled = true;
     StatusLed = model->StatusLed();
     return 0;
 }
@@ -46,18 +58,7 @@ int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
     TiXmlElement* ports = root->FirstChildElement("CommandPorts");
     if (ports == nullptr) return 0;
 
-    if (TiXmlElement* can = ports->FirstChildElement("CAN")) {
-        int busId = -1;
-        can->QueryIntAttribute("canbus", &busId);
-        VN_Lib::CanBus* bus = model->FindCanBus(busId);
-        if (bus == nullptr) {
-            std::printf("CAN failed\n");
-        } else {
-            canBusPort = std::make_unique<VN_Lib::CanControl>();
-            canBusPort->OpenPort(bus);
-            canBusPort->EnableBackgroundInput();
-        }
-    }
+    OpenCanPort(ports);
 
     const char* comNames[2] = {"COM1", "COM2"};
     std::unique_ptr<VN_Lib::ComControl>* comPorts[2] = {&com1Port, &com2Port};
@@ -79,46 +80,94 @@ int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
     return 0;
 }
 
+void UnitProgram::OpenCanPort(TiXmlElement* ports) {
+    TiXmlElement* can = ports != nullptr ? ports->FirstChildElement("CAN") : nullptr;
+    if (can == nullptr) return;
+    int busId = -1;
+    can->QueryIntAttribute("canbus", &busId);
+    VN_Lib::CanBus* bus = model->FindCanBus(busId);
+    if (bus == nullptr) {
+        std::printf("CAN failed\n");
+        return;
+    }
+    canBusPort = std::make_unique<VN_Lib::CanControl>();
+    canBusPort->OpenPort(bus);
+    canBusPort->EnableBackgroundInput();
+}
+
 int UnitProgram::ProcessCommand(CommandMessage& command) {
     responseFrame.Clear();
     int result = 0;
     if (command.Type() == CmdInitialize) {
+        bool fromCan = canBusPort != nullptr && pActivePort == canBusPort.get();
         result = Initialize();
+        // A request that came over CAN is answered on the port re-opened on the new bus.
+        if (fromCan) pActivePort = canBusPort.get();
     } else {
         CommandHandlers handlers(*model, responseFrame, updateAllSamples);
         result = handlers.Dispatch(command);
     }
     responseFrame.PrependShort(static_cast<short>(result));
     responseFrame.PrependByte(result != 0 ? 'E' : static_cast<char>(command.Type() & 0xFF));
+    if (pActivePort == nullptr) return VN_Lib::ERR_LINK_NOT_OPEN;
     return pActivePort->OutputFrame(responseFrame, 1000);
 }
 
-bool UnitProgram::ServePort(VN_Lib::CommandControl* port, VN_Lib::CanControl* canPort) {
+bool UnitProgram::ServePort(VN_Lib::CommandControl* port) {
     if (port == nullptr) return false;
     port->GetCommand(&Command);
     if (Command.state != CommandMessage::StateDone) return false;
     pActivePort = port;
-    // The answer's acknowledgements must reach this thread, not the receive thread.
-    if (canPort != nullptr) canPort->PauseBackgroundInput(true);
     ProcessCommand(Command);
-    if (canPort != nullptr) canPort->PauseBackgroundInput(false);
     return true;
+}
+
+bool UnitProgram::ServeCanPort() {
+    if (canBusPort == nullptr) return false;
+    canBusPort->GetCommand(&Command);
+    if (Command.state != CommandMessage::StateDone) return false;
+    pActivePort = canBusPort.get();
+    // The answer's acknowledgements must reach this thread, not the receive thread.
+    canBusPort->PauseBackgroundInput(true);
+    ProcessCommand(Command);
+    // Command 1 may have re-opened the port on a new bus.
+    if (canBusPort != nullptr) canBusPort->PauseBackgroundInput(false);
+    return true;
+}
+
+void UnitProgram::UpdatePeriodicWork() {
+    model->UpdateAnalogCardReferences();
+    if (auxInputSamplingEnabled) model->UpdateNextAuxInputSample();
+    if (temperatureSamplingEnabled) model->UpdateNextTemperatureSample();
+    if (updateLoadsEnabled) model->UpdateNextLoad();
+    if (internalTemperatureSamplingEnabled) {
+        model->UpdateNextHeatSinkTemperatureSample();
+        model->UpdateNextIntakeTemperatureSample();
+        model->UpdateNextSupplyTemperatureSample();
+    }
 }
 
 void UnitProgram::MainLoopPass() {
     bool served = ServePort(socketPort.get());
     served |= ServePort(com1Port.get());
     served |= ServePort(com2Port.get());
-    served |= ServePort(canBusPort.get(), canBusPort.get());
+    served |= ServeCanPort();
 
+    UpdatePeriodicWork();
+    if (ThermalTimer.CheckAlarm()) {
+        model->UpdateThermalManagement();
+        ThermalTimer.Restart();
+        ThermalTimer.EnableAlarm();
+    }
     if (PulseTimer.CheckAlarm()) {
         StatusLed.Toggle();
         PulseTimer.Restart();
         PulseTimer.EnableAlarm();
     }
 
-    // A pass that found no request gives the processor away briefly: the
-    // station has one processor, shared with the controller that waits for
-    // our answers.
-    if (!served) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    // A pass that had neither a request nor hardware to serve gives the
+    // processor away briefly: the station has one processor, shared with the
+    // controller that waits for our answers. A pass with hardware spends most
+    // of its time in conversions already, so it does not sleep on top.
+    if (!served && !model->HasPeriodicWork()) std::this_thread::sleep_for(std::chrono::microseconds(200));
 }

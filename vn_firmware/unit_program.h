@@ -23,10 +23,12 @@ public:
 
     // Banner, configuration and timers; the loop may run afterwards.
     void Start();
-    // Reads "hw_config.xml" and builds the model; 800 when it cannot be loaded.
+    // Reads "hw_config.xml", builds the model and refreshes the cards'
+    // references; 800 when the file cannot be loaded (nothing changes then).
     int Initialize();
     // Opens the ports the document's CommandPorts element names; 801 without a root element.
     int ConfigureCommandPorts(TiXmlDocument& document);
+    const VN_Lib::Vantrel& Model() const { return *model; }
     // Answers one request on the active port; the result of sending.
     int ProcessCommand(CommandMessage& command);
     // One pass of the main loop.
@@ -34,9 +36,15 @@ public:
 
 private:
     // Polls one port for a request and answers it; true when one was served.
-    // A CAN port's background input is paused while its request is answered.
-    bool ServePort(VN_Lib::CommandControl* port, VN_Lib::CanControl* canPort = nullptr);
+    bool ServePort(VN_Lib::CommandControl* port);
+    // The CAN port's background input is paused while its request is answered.
+    bool ServeCanPort();
+    // Opens the CAN port on the model's bus the CommandPorts element names.
+    void OpenCanPort(TiXmlElement* ports);
+    // One item of each kind the flags allow, round robin.
+    void UpdatePeriodicWork();
 
+    // Declared before the ports: the CAN port borrows one of the model's buses.
     std::unique_ptr<VN_Lib::Vantrel> model;
     CommandMessage Command;
     VN_Lib::DataFrame responseFrame;
@@ -48,7 +56,12 @@ private:
     bool portsConfigured = false;
     VN_Lib::Led StatusLed;
     LongTimer PulseTimer;
+    LongTimer ThermalTimer;
     bool updateAllSamples = false;
+    bool auxInputSamplingEnabled = false;
+    bool temperatureSamplingEnabled = false;
+    bool updateLoadsEnabled = false;
+    bool internalTemperatureSamplingEnabled = false;
 };
 
 #endif

@@ -1,0 +1,106 @@
+// Conversion factors of the model's channels: loading, applying, reading back
+// and saving the calibration tables.
+#include "cal_type.h"
+#include "hardware_model.h"
+#include "shell.h"
+#include "station_paths.h"
+
+namespace VN_Lib {
+
+namespace {
+
+// "/vn/cal_files/<file>" as the station writes it.
+std::string WorkingCalFile(int type) {
+    return std::string("/vn/") + CalFilesFolder + "/" + CalFileName(type);
+}
+
+}  // namespace
+
+std::vector<std::pair<int, Measurement*>> Vantrel::CalibrationChannels(int type) {
+    std::vector<std::pair<int, Measurement*>> channels;
+    if (type == CAL_MODULE_VOLTAGE || type == CAL_MODULE_CURRENT) {
+        for (auto& module : modules) {
+            IV_Measurement& m = module.second->ModuleMeasurement();
+            channels.emplace_back(module.first, type == CAL_MODULE_VOLTAGE ? &m.Voltage() : &m.Current());
+        }
+    } else if (type == CAL_AUX_INPUT) {
+        for (auto& input : auxInputs) channels.emplace_back(input.first, &input.second);
+    }
+    return channels;
+}
+
+int Vantrel::LoadCalibrationFromFile(int type, CalibrationTable& table) {
+    if (!IsCalType(type)) return ErrBadCalType;
+    if (type == CAL_TEMPERATURE) return 0;
+    // A missing file gives an empty table: every channel of the type goes back to 1.0.
+    table.LoadFromFile(StationPath(WorkingCalFile(type)));
+    return 0;
+}
+
+int Vantrel::SetCalibrationData(int type, CalibrationTable& table, bool active) {
+    if (!IsCalType(type)) return ErrBadCalType;
+    for (auto& channel : CalibrationChannels(type)) {
+        double factor = table.AddEntry(channel.first).conversion_factor;
+        if (active) {
+            channel.second->SetConversionFactor(factor);
+        } else {
+            channel.second->SetBeforeConversionFactor(factor);
+        }
+    }
+    return 0;
+}
+
+int Vantrel::LoadActiveCalibrationFromFile(int type) {
+    CalibrationTable table;
+    int result = LoadCalibrationFromFile(type, table);
+    if (result != 0) return result;
+    return SetCalibrationData(type, table, true);
+}
+
+int Vantrel::LoadBeforeCalibrationFromFile(int type) {
+    CalibrationTable table;
+    int result = LoadCalibrationFromFile(type, table);
+    if (result != 0) return result;
+    return SetCalibrationData(type, table, false);
+}
+
+int Vantrel::LoadAllActiveCalibrations() {
+    for (int type : {CAL_MODULE_VOLTAGE, CAL_MODULE_CURRENT, CAL_TEMPERATURE, CAL_AUX_INPUT}) {
+        LoadActiveCalibrationFromFile(type);
+    }
+    return 0;
+}
+
+int Vantrel::LoadAllBeforeCalibrations() {
+    for (int type : {CAL_MODULE_VOLTAGE, CAL_MODULE_CURRENT, CAL_TEMPERATURE, CAL_AUX_INPUT}) {
+        LoadBeforeCalibrationFromFile(type);
+    }
+    return 0;
+}
+
+int Vantrel::GetActiveCalibrationData(int type, CalibrationTable& table) {
+    for (auto& channel : CalibrationChannels(type)) {
+        table.AddEntry(channel.first) = CalEntry_T{channel.second->ConversionFactor(), 0.0};
+    }
+    return 0;
+}
+
+int Vantrel::SaveCalibrationToFile(int type, const std::string& date, const std::string& serial) {
+    CalibrationTable table;
+    table.SetDate(date);
+    table.SetSerialNumber(serial);
+    GetActiveCalibrationData(type, table);
+    RunShellCommand(std::string("mkdir ") + CalFilesFolder);
+    if (!IsCalType(type)) return ErrBadCalType;
+    int result = table.SaveToFile(StationPath(WorkingCalFile(type)));
+    if (result != 0) return result;
+
+    RunShellCommand("mkdir /hda2");
+    RunShellCommand("mount /dev/hda2 /hda2");
+    RunShellCommand(std::string("mkdir /hda2/vn/") + CalFilesFolder);
+    RunShellCommand("cp " + WorkingCalFile(type) + " /hda2/vn/" + CalFilesFolder);
+    RunShellCommand("umount /hda2");
+    return LoadAllBeforeCalibrations();
+}
+
+}  // namespace VN_Lib
