@@ -6,7 +6,7 @@
 int main() {
     // Line-buffered so the banner and diagnostics reach a log file as they happen.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    if (VN_Lib::InitPlatform() != 0) return 1;
+    if (VN_Lib::InitPlatform("vn_firmware") != 0) return 1;
     UnitProgram program;
     program.Start();
     for (;;) program.MainLoopPass();

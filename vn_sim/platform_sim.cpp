@@ -1,11 +1,23 @@
 #include "platform.h"
 
+#include <iostream>
+
+#include "vn_sim/station/station_installer.h"
 #include "vn_sim/station_description.h"
 
 namespace VN_Lib {
 
-int InitPlatform() {
-    return VN_Sim::StationDescription::Instance().Load(VN_Sim::StationDescription::FileName);
+int InitPlatform(const std::string& program) {
+    VN_Sim::StationDescription& description = VN_Sim::StationDescription::Instance();
+    if (description.Load(VN_Sim::StationDescription::FileName) != 0) return 1;
+    // The device sections: cards, buses, loads, modules, sensors and LEDs of
+    // this program (each section reader is called from InstallStation).
+    std::string error;
+    if (VN_Sim::InstallStation(description.Root(), program, &error) != 0) {
+        std::cerr << VN_Sim::StationDescription::FileName << ": " << error << std::endl;
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace VN_Lib

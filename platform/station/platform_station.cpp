@@ -2,7 +2,7 @@
 
 namespace VN_Lib {
 
-// The station's hardware is real: nothing to install.
-int InitPlatform() { return 0; }
+// The station's hardware is real: nothing to install, whichever program asks.
+int InitPlatform(const std::string& program) { return 0; }
 
 }  // namespace VN_Lib

@@ -45,7 +45,7 @@ TEST_F(StationPathsTest, OtherPathsStayAsWrittenAndNothingEscapes) {
 TEST_F(StationPathsTest, SerialDevicesComeFromTheDescription) {
     VN_Test::WriteFile(dir.File("sim_station.xml"),
                        "<SimStation><Serial com1=\"/dev/pts/7\" /></SimStation>");
-    ASSERT_EQ(VN_Lib::InitPlatform(), 0);
+    ASSERT_EQ(VN_Lib::InitPlatform("vn_firmware"), 0);
     EXPECT_EQ(StationPath("/dev/ttyS0"), "/dev/pts/7");
     // Unset: a path in the station folder that cannot be opened.
     EXPECT_EQ(StationPath("/dev/ttyS1"), dir.Path() + "/dev/ttyS1");
@@ -57,7 +57,7 @@ TEST_F(StationPathsTest, SerialDevicesComeFromTheDescription) {
 TEST_F(StationPathsTest, DescriptionDefaultsOverridesAndErrors) {
     VN_Sim::StationDescription& description = VN_Sim::StationDescription::Instance();
     // No file: the station's own settings.
-    ASSERT_EQ(VN_Lib::InitPlatform(), 0);
+    ASSERT_EQ(VN_Lib::InitPlatform("vn_firmware"), 0);
     EXPECT_EQ(description.UnitPort(), 3010);
     EXPECT_EQ(description.HttpPort(), 80);
     EXPECT_EQ(description.ModbusPort(), 1502);
@@ -67,7 +67,7 @@ TEST_F(StationPathsTest, DescriptionDefaultsOverridesAndErrors) {
     VN_Test::WriteFile(dir.File("sim_station.xml"),
                        "<?xml version=\"1.0\" ?><SimStation><Host unit_port=\"4010\" http_port=\"8080\" "
                        "modbus_port=\"5020\" document_root=\"/tmp/site\" /><Cards /></SimStation>");
-    ASSERT_EQ(VN_Lib::InitPlatform(), 0);
+    ASSERT_EQ(VN_Lib::InitPlatform("vn_firmware"), 0);
     EXPECT_EQ(description.UnitPort(), 4010);
     EXPECT_EQ(description.HttpPort(), 8080);
     EXPECT_EQ(description.ModbusPort(), 5020);
@@ -88,7 +88,7 @@ TEST_F(StationPathsTest, DescriptionDefaultsOverridesAndErrors) {
     for (const char* text : malformed) {
         VN_Test::WriteFile(dir.File("sim_station.xml"), text);
         testing::internal::CaptureStderr();
-        EXPECT_NE(VN_Lib::InitPlatform(), 0) << text;
+        EXPECT_NE(VN_Lib::InitPlatform("vn_firmware"), 0) << text;
         EXPECT_NE(testing::internal::GetCapturedStderr().find("sim_station.xml"), std::string::npos) << text;
         EXPECT_EQ(description.UnitPort(), 3010) << text;
         EXPECT_EQ(description.Root(), nullptr) << text;

@@ -6,5 +6,5 @@
 // that the platform can be set up.
 int main() {
     VN_Lib::PrintBanner("*                  Start VN5 Controller                         *", "5.12");
-    return VN_Lib::InitPlatform();
+    return VN_Lib::InitPlatform("vn_controller");
 }
