@@ -1,0 +1,227 @@
+// The unit program as a process in a copy of the default simulated station,
+// driven over TCP; its readings and load operating points are checked against
+// the station's ground truth file.
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "test_support.h"
+#include "unit_client.h"
+
+using VN_Test::PayloadReader;
+using VN_Test::UnitClient;
+
+namespace {
+
+// Wiring of the default station: divider and shunt tolerances per module.
+const double VoltageTolerance[4] = {0.0031, -0.0022, 0.0045, -0.0008};
+const double CurrentTolerance[4] = {-0.0027, 0.0038, 0.0012, -0.0041};
+
+struct TruthModule_T {
+    double voltage = 0, current = 0, power = 0, voc = 0, isc = 0, pmax = 0, cellTemperature = 0;
+    int dac = -1;
+};
+
+struct Truth_T {
+    double irradiance = 0, ambient = 0;
+    std::map<int, TruthModule_T> modules;
+};
+
+struct Sample_T {
+    std::map<int, double> temperatures;
+    std::map<int, double> auxInputs;
+    std::map<int, std::pair<double, double>> modules;  // id -> (current, voltage)
+};
+
+double Real(TiXmlElement* e, const char* name) {
+    double value = 0.0;
+    e->QueryDoubleAttribute(name, &value);
+    return value;
+}
+
+class UnitPhysicsTest : public ::testing::Test {
+protected:
+    // Copies the default station, with the unit on a free port and hw_config.xml edited by patch.
+    void StartStation(const std::function<void(std::string&)>& patch = nullptr) {
+        std::filesystem::copy(std::string(VN_SOURCE_DIR) + "/sim_station", dir.Path(),
+                              std::filesystem::copy_options::recursive);
+        port = VN_Test::FreeTcpPort();
+        std::string config = VN_Test::ReadFile(dir.File("hw_config.xml"));
+        Replace(config, "port=\"3010\"", "port=\"" + std::to_string(port) + "\"");
+        if (patch) patch(config);
+        VN_Test::WriteFile(dir.File("hw_config.xml"), config);
+        unit = std::make_unique<VN_Test::ChildProcess>(VN_FIRMWARE_PATH, dir.Path());
+        client = std::make_unique<UnitClient>(port, 10000);
+        ASSERT_TRUE(client->Connected()) << unit->Output();
+    }
+
+    static void Replace(std::string& text, const std::string& from, const std::string& to) {
+        size_t at = text.find(from);
+        ASSERT_NE(std::string::npos, at) << from;
+        text.replace(at, from.size(), to);
+    }
+
+    bool ReadTruth(Truth_T* truth) {
+        TiXmlDocument document;
+        if (!document.LoadFile(dir.File("sim_truth.xml").c_str()) || document.RootElement() == nullptr) return false;
+        *truth = Truth_T();
+        TiXmlElement* root = document.RootElement();
+        if (TiXmlElement* environment = root->FirstChildElement("Environment")) {
+            truth->irradiance = Real(environment, "irradiance");
+            truth->ambient = Real(environment, "ambient");
+        }
+        for (TiXmlElement* e = root->FirstChildElement("Module"); e != nullptr; e = e->NextSiblingElement("Module")) {
+            int id = 0;
+            e->QueryIntAttribute("id", &id);
+            TruthModule_T& m = truth->modules[id];
+            m.voltage = Real(e, "voltage");
+            m.current = Real(e, "current");
+            m.power = Real(e, "power");
+            m.voc = Real(e, "voc");
+            m.isc = Real(e, "isc");
+            m.pmax = Real(e, "pmax");
+            m.cellTemperature = Real(e, "cell_temperature");
+            e->QueryIntAttribute("dac", &m.dac);
+        }
+        return truth->modules.size() == 4;
+    }
+
+    // Polls the truth until done holds, for at most timeoutMs; the last truth read.
+    bool WaitForTruth(const std::function<bool(const Truth_T&)>& done, int timeoutMs, Truth_T* truth) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < end) {
+            if (ReadTruth(truth) && done(*truth)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    void Ask(const std::string& request, int expectedCommand) {
+        std::vector<unsigned char> payload;
+        ASSERT_TRUE(client->Ask(request, &payload)) << request;
+        ASSERT_GE(payload.size(), 3u);
+        EXPECT_EQ(expectedCommand, payload[0]) << request;
+    }
+
+    Sample_T Sample() {
+        Sample_T sample;
+        std::vector<unsigned char> payload;
+        EXPECT_TRUE(client->Ask("101,A,R", &payload));
+        PayloadReader r(payload);
+        EXPECT_EQ(101, r.Byte());
+        EXPECT_EQ(0, r.Short());
+        EXPECT_EQ(1, r.Int());
+        EXPECT_EQ('T', r.Byte());
+        for (int n = r.Int(), i = 0; i < n; ++i) {
+            int id = r.Byte();
+            sample.temperatures[id] = r.Double();
+        }
+        EXPECT_EQ('X', r.Byte());
+        for (int n = r.Int(), i = 0; i < n; ++i) {
+            int id = r.Byte();
+            sample.auxInputs[id] = r.Double();
+        }
+        EXPECT_EQ('M', r.Byte());
+        for (int n = r.Int(), i = 0; i < n; ++i) {
+            int id = r.Byte();
+            double current = r.Double();
+            sample.modules[id] = {current, r.Double()};
+        }
+        EXPECT_EQ('E', r.Byte());
+        EXPECT_TRUE(r.AtEnd());
+        return sample;
+    }
+
+    VN_Test::TempDir dir;
+    int port = 0;
+    std::unique_ptr<VN_Test::ChildProcess> unit;
+    std::unique_ptr<UnitClient> client;
+};
+
+TEST_F(UnitPhysicsTest, SampleRecordAgreesWithTheStation) {
+    StartStation();
+    // Let the round robin visit every input at least once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Sample_T sample = Sample();
+    Truth_T truth;
+    ASSERT_TRUE(ReadTruth(&truth));
+
+    ASSERT_EQ(4u, sample.modules.size());
+    for (int id = 1; id <= 4; ++id) {
+        const TruthModule_T& m = truth.modules[id];
+        // Open circuit after start: the reading is the true voltage seen through the divider's tolerance.
+        EXPECT_NEAR(m.voltage * (1 + VoltageTolerance[id - 1]), sample.modules[id].second, 0.001 * m.voltage + 0.01)
+            << "module " << id;
+        EXPECT_NEAR(m.current * (1 + CurrentTolerance[id - 1]), sample.modules[id].first, 0.01) << "module " << id;
+        EXPECT_NEAR(m.cellTemperature, sample.temperatures[id], 0.5) << "module " << id;
+    }
+    ASSERT_EQ(2u, sample.auxInputs.size());
+    EXPECT_NEAR(truth.irradiance, sample.auxInputs[1], 0.003 * truth.irradiance);
+    EXPECT_NEAR(truth.irradiance, sample.auxInputs[2], 0.003 * truth.irradiance);
+    EXPECT_NEAR(truth.ambient, sample.temperatures[5], 0.5);
+}
+
+TEST_F(UnitPhysicsTest, LoadModesHoldTheirOperatingPoints) {
+    StartStation();
+    Ask("42,1,1,0,100,0.4,0.1", 42);   // power tracking
+    Ask("42,2,2,30,100,0.4,0.1", 42);  // fixed 30 V
+    Ask("42,3,0,0,100,0.4,0.1", 42);   // off: open circuit
+    Ask("42,4,2,0,100,0.4,0.1", 42);   // fixed 0 V: short circuit
+    double heldVoltage = 30.0 / (1 + VoltageTolerance[1]);
+    Truth_T truth;
+    bool settled = WaitForTruth(
+        [heldVoltage](const Truth_T& t) {
+            const TruthModule_T &m1 = t.modules.at(1), &m2 = t.modules.at(2), &m3 = t.modules.at(3),
+                                &m4 = t.modules.at(4);
+            return m1.power >= 0.98 * m1.pmax && std::abs(m2.voltage - heldVoltage) < 0.1 &&
+                   std::abs(m3.voltage - m3.voc) < 0.01 && m3.current < 0.01 && m4.current >= 0.99 * m4.isc;
+        },
+        20000, &truth);
+    EXPECT_TRUE(settled) << "module 1 at " << truth.modules[1].power << " W of " << truth.modules[1].pmax
+                         << " W; module 2 at " << truth.modules[2].voltage << " V; module 3 at "
+                         << truth.modules[3].voltage << " V of " << truth.modules[3].voc
+                         << " V; module 4 at " << truth.modules[4].current << " A of " << truth.modules[4].isc
+                         << " A";
+
+    // The sample record follows the loads.
+    Sample_T sample = Sample();
+    EXPECT_NEAR(30.0, sample.modules[2].second, 0.15);
+    EXPECT_NEAR(truth.modules[4].isc, sample.modules[4].first, 0.02 * truth.modules[4].isc);
+
+    // All loads off: every module goes back to open circuit.
+    Ask("43,", 43);
+    EXPECT_TRUE(WaitForTruth(
+        [](const Truth_T& t) {
+            for (auto& m : t.modules) {
+                if (m.second.dac != 0 || m.second.current > 0.01) return false;
+            }
+            return true;
+        },
+        5000, &truth));
+}
+
+TEST_F(UnitPhysicsTest, PowerAboveTheRatingTripsTheOverPowerHold) {
+    StartStation([](std::string& config) { Replace(config, "pmax=\"300\"", "pmax=\"100\""); });
+    Ask("42,1,1,0,100,0.4,0.1", 42);
+    Ask("42,2,1,0,100,0.4,0.1", 42);
+    Truth_T truth;
+    // Module 2 tracks its maximum power point; module 1, rated 100 W, is held open.
+    ASSERT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(2).power >= 0.95 * t.modules.at(2).pmax; },
+                             20000, &truth));
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(ReadTruth(&truth));
+        EXPECT_EQ(0, truth.modules[1].dac);
+        EXPECT_LT(truth.modules[1].current, 0.01);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+}
+
+}  // namespace
