@@ -28,7 +28,9 @@ public:
     int Initialize();
     // Opens the ports the document's CommandPorts element names; 801 without a root element.
     int ConfigureCommandPorts(TiXmlDocument& document);
-    const VN_Lib::Vantrel& Model() const { return *model; }
+    VN_Lib::Vantrel& Model() { return *model; }
+    // The CAN command port, or nullptr when none is open.
+    const VN_Lib::CanControl* CanPort() const { return canBusPort.get(); }
     // Answers one request on the active port; the result of sending.
     int ProcessCommand(CommandMessage& command);
     // One pass of the main loop.

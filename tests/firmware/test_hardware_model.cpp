@@ -13,6 +13,7 @@
 #include "platform.h"
 #include "sys_error.h"
 #include "test_support.h"
+#include "unit_program.h"
 #include "vn_sim/station/station_installer.h"
 
 using VN_Lib::Vantrel;
@@ -204,6 +205,32 @@ TEST_F(HardwareModelTest, OverTemperatureHoldsTheLoadsAtOpenCircuit) {
     EXPECT_EQ(VN_Lib::ERR_UNKNOWN_MODULE, unit->UpdateNextLoad());
     EXPECT_EQ(0, unit->UpdateNextLoad());
     EXPECT_EQ(0u, unit->FindModule(1)->Load().Dac());
+}
+
+// Re-initialising rebuilds the buses; the CAN command port must follow them
+// and never keep using a bus that is gone (the sanitizer builds catch that).
+TEST_F(HardwareModelTest, CanCommandPortMovesToTheRebuiltBus) {
+    VN_Test::WriteFile(dir.File("hw_config.xml"),
+                       std::string("<HardwareConfiguration>") + TwoCards + OneBus +
+                           "<CommandPorts><CAN canbus=\"1\"/></CommandPorts></HardwareConfiguration>");
+    UnitProgram program;
+    ASSERT_EQ(0, program.Initialize());
+    ASSERT_NE(nullptr, program.CanPort());
+    EXPECT_EQ(program.Model().FindCanBus(1), program.CanPort()->Bus());
+    for (int i = 0; i < 3; ++i) program.MainLoopPass();
+
+    ASSERT_EQ(0, program.Initialize());
+    ASSERT_NE(nullptr, program.CanPort());
+    EXPECT_EQ(program.Model().FindCanBus(1), program.CanPort()->Bus());
+    for (int i = 0; i < 3; ++i) program.MainLoopPass();
+
+    // A bus the file no longer names closes the port.
+    VN_Test::WriteFile(dir.File("hw_config.xml"), std::string("<HardwareConfiguration>") + TwoCards +
+                                                      "<CommandPorts><CAN canbus=\"1\"/></CommandPorts>"
+                                                      "</HardwareConfiguration>");
+    ASSERT_EQ(0, program.Initialize());
+    EXPECT_EQ(nullptr, program.CanPort());
+    program.MainLoopPass();
 }
 
 }  // namespace

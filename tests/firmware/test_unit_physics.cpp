@@ -169,6 +169,61 @@ TEST_F(UnitPhysicsTest, SampleRecordAgreesWithTheStation) {
     EXPECT_NEAR(truth.ambient, sample.temperatures[5], 0.5);
 }
 
+TEST_F(UnitPhysicsTest, DescriptionAndOnDemandReadings) {
+    StartStation();
+    std::vector<unsigned char> payload;
+    ASSERT_TRUE(client->Ask("11,", &payload));
+    PayloadReader description(payload);
+    EXPECT_EQ(11, description.Byte());
+    EXPECT_EQ(0, description.Short());
+    EXPECT_EQ(2, description.Int());
+    EXPECT_EQ("5.11", description.String());
+    EXPECT_EQ("SIM-0001", description.String());
+    EXPECT_EQ("12/07/2026", description.String());
+    EXPECT_EQ("VN5-SIM", description.String());
+    EXPECT_EQ(2, description.Int());
+    EXPECT_EQ(1, description.Int());
+    EXPECT_EQ(2, description.Int());
+    ASSERT_EQ(5, description.Int());
+    for (int id = 1; id <= 5; ++id) {
+        EXPECT_EQ(id, description.Int());
+        EXPECT_EQ(id == 5 ? "K" : "T", description.String());
+    }
+    ASSERT_EQ(4, description.Int());
+    for (int id = 1; id <= 4; ++id) EXPECT_EQ(id, description.Int());
+    EXPECT_TRUE(description.AtEnd());
+
+    Truth_T truth;
+    ASSERT_TRUE(ReadTruth(&truth));
+    auto reading = [this](const std::string& request, int* result) {
+        std::vector<unsigned char> answer;
+        EXPECT_TRUE(client->Ask(request, &answer)) << request;
+        PayloadReader r(answer);
+        r.Byte();
+        *result = r.Short();
+        return r.Left() == 4 ? r.Float() : -1.0f;
+    };
+    int result = -1;
+    EXPECT_NEAR(truth.modules[1].cellTemperature, reading("102,1", &result), 0.5);
+    EXPECT_EQ(0, result);
+    reading("102,9", &result);
+    EXPECT_EQ(702, result);
+    EXPECT_NEAR(truth.irradiance, reading("103,2", &result), 0.003 * truth.irradiance);
+    EXPECT_EQ(0, result);
+    reading("103,3", &result);
+    EXPECT_EQ(703, result);
+    // Card 2, mux 1, chan 0: pyranometer 1 in volts (mode 1).
+    EXPECT_NEAR(1e-5 * 1.02 * truth.irradiance, reading("104,2,1,0,0,1,1000", &result), 2e-5);
+    EXPECT_EQ(0, result);
+    reading("104,2,1,0,0,3,1000", &result);
+    EXPECT_EQ(602, result);
+    reading("104,9,1,0,0,1,1000", &result);
+    EXPECT_EQ(601, result);
+    // A negative averaging time is answered at once, not after an hour.
+    reading("104,2,1,0,0,1,-1", &result);
+    EXPECT_EQ(0, result);
+}
+
 TEST_F(UnitPhysicsTest, LoadModesHoldTheirOperatingPoints) {
     StartStation();
     Ask("42,1,1,0,100,0.4,0.1", 42);   // power tracking
