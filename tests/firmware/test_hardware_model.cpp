@@ -207,6 +207,40 @@ TEST_F(HardwareModelTest, OverTemperatureHoldsTheLoadsAtOpenCircuit) {
     EXPECT_EQ(0u, unit->FindModule(1)->Load().Dac());
 }
 
+// The thermal check reads the heat-sink inputs and the modules' power and
+// drives the fan card.
+TEST_F(HardwareModelTest, ThermalCheckUsesHeatSinksAndModulePowerAndDrivesTheFans) {
+    // The default station's factors, so module readings are in V and A.
+    std::filesystem::copy(std::string(VN_SOURCE_DIR) + "/sim_station/cal_files", dir.File("cal_files"));
+    ASSERT_EQ(0, Build(std::string(TwoCards) + OneBus + "<Fans card=\"1\"/><ModuleChannels>" +
+                       Channel(1, 1, 1, 1, 1) + "</ModuleChannels><InternalMeasurements>"
+                       "<HeatSinkTemperature id=\"1\" type=\"K\" card=\"2\" mux=\"3\" chan=\"0\"/>"
+                       "</InternalMeasurements>"));
+    EXPECT_DOUBLE_EQ(0.0, unit->GetMaxHeatsinkTemp());
+    ASSERT_EQ(0, unit->SampleHeatSinkTemperatures());
+    double sink = unit->GetMaxHeatsinkTemp();
+    EXPECT_NEAR(VN_Sim::InstalledStation()->Model().Truth().heatSinks.at(1), sink, 1.0);
+
+    // Cold and idle: the minimum speed reaches the fan card's drive level.
+    ASSERT_EQ(0, unit->UpdateThermalManagement());
+    EXPECT_FLOAT_EQ(20.0f, unit->ThermalState().FanSpeed());
+    EXPECT_NEAR(20.0, VN_Sim::InstalledStation()->Model().Truth().fanPercent, 0.5);
+
+    // Module 1 held near its maximum power point: its share of the 300 W rating
+    // sets the speed (with one module the total rule, x 120, is the larger).
+    VN_Lib::LoadConfiguration_T fixed;
+    fixed.mode = 2;
+    fixed.fixedVoltage = 28.0;
+    ASSERT_EQ(0, unit->SetLoadControlParameters(1, fixed));
+    for (int i = 0; i < 20; ++i) unit->UpdateLoad(1);
+    ASSERT_EQ(0, unit->SampleModules());
+    auto values = unit->ModuleValues();
+    double share = values[0].voltage * values[0].current / 300.0;
+    EXPECT_NEAR(Truth(1).operating.power / 300.0, share, 0.02);
+    EXPECT_GT(share, 0.7);
+    EXPECT_NEAR(share * 120.0, unit->GetNewFanSpeed(sink), 0.01);
+}
+
 // Re-initialising rebuilds the buses; the CAN command port must follow them
 // and never keep using a bus that is gone (the sanitizer builds catch that).
 TEST_F(HardwareModelTest, CanCommandPortMovesToTheRebuiltBus) {
