@@ -21,11 +21,14 @@ double RealAttribute(const TiXmlElement& element, const char* name, double fallb
 }
 
 // I/O addresses are written in hexadecimal without a prefix ("300" is 0x300).
-int HexAttribute(const TiXmlElement& element, const char* name) {
-    unsigned int value = 0;
+// False when the attribute is missing or no I/O port: a device must never be
+// driven at a port nobody named.
+bool HexAttribute(const TiXmlElement& element, const char* name, int* value) {
+    unsigned int address = 0;
     const char* text = element.Attribute(name);
-    if (text != nullptr && std::sscanf(text, "%x", &value) != 1) value = 0;
-    return static_cast<int>(value);
+    if (text == nullptr || std::sscanf(text, "%x", &address) != 1 || address == 0 || address > 0xFFFF) return false;
+    *value = static_cast<int>(address);
+    return true;
 }
 
 // A missing element keeps the old value; an empty one clears it.
@@ -91,7 +94,10 @@ void Vantrel::ReadCards(TiXmlElement& root) {
     if (section == nullptr) return;
     for (TiXmlElement* e = section->FirstChildElement("Card"); e != nullptr; e = e->NextSiblingElement("Card")) {
         int id = IntAttribute(*e, "id", 0);
-        if (cards.count(id) == 0) cards.emplace(id, std::make_unique<Analog104>(HexAttribute(*e, "address")));
+        int address = 0;
+        if (cards.count(id) == 0 && HexAttribute(*e, "address", &address)) {
+            cards.emplace(id, std::make_unique<Analog104>(address));
+        }
     }
     for (auto& card : cards) card.second->Initialize(true);
 }
@@ -186,7 +192,8 @@ void Vantrel::ReadLeds(TiXmlElement& root) {
     if (section == nullptr) return;
     for (TiXmlElement* e = section->FirstChildElement("Led"); e != nullptr; e = e->NextSiblingElement("Led")) {
         int id = IntAttribute(*e, "id", -1);
-        if (id >= 0) leds[id] = Led(HexAttribute(*e, "io_address"), IntAttribute(*e, "bit", -1));
+        int address = 0;
+        if (id >= 0 && HexAttribute(*e, "io_address", &address)) leds[id] = Led(address, IntAttribute(*e, "bit", -1));
     }
 }
 

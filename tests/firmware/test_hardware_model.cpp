@@ -114,16 +114,19 @@ TEST_F(HardwareModelTest, ModuleChannelsNeedTheirBusAndBothCards) {
 }
 
 TEST_F(HardwareModelTest, DescriptionLedsFansAndDirectReads) {
+    // A card without an address is no card: nothing is driven at port 0.
     ASSERT_EQ(0, Build(std::string("<Description><Model>M1</Model><SerialNumber>S1</SerialNumber></Description>") +
-                       TwoCards + "<Leds><Led bit=\"1\" io_address=\"320\"/><Led id=\"-1\" bit=\"2\" io_address=\"320\"/>"
-                                  "<Led id=\"2\" bit=\"3\" io_address=\"320\"/></Leds>"));
-    // No LED 0 in the file: the status LED is an inert default.
+                       "<Cards><Card id=\"1\" address=\"300\"/><Card id=\"2\" address=\"310\"/>"
+                       "<Card id=\"3\"/></Cards>"
+                       "<Leds><Led id=\"0\" bit=\"0\"/><Led bit=\"1\" io_address=\"320\"/>"
+                       "<Led id=\"-1\" bit=\"2\" io_address=\"320\"/><Led id=\"2\" bit=\"3\" io_address=\"320\"/></Leds>"));
+    double volts = 0.0;
+    EXPECT_EQ(VN_Lib::ERR_UNKNOWN_CARD, unit->ReadAnalogChannelVolts(&volts, 3, 1, 0, 1000));
+    // No usable LED 0 in the file: the status LED is an inert default.
     VN_Lib::Led status = unit->StatusLed();
     status.Toggle();
     EXPECT_EQ(0, status.IsOn());
     EXPECT_EQ(VN_Lib::Thermal::ErrNoFanCard, unit->SetFanSpeed(50.0f));
-
-    double volts = 0.0;
     EXPECT_EQ(VN_Lib::ERR_UNKNOWN_CARD, unit->ReadAnalogChannelVolts(&volts, 9, 1, 0, 1000));
     // Pyranometer 1 at 1000 W/m² and 10.2 µV per W/m².
     EXPECT_EQ(0, unit->ReadAnalogChannelVolts(&volts, 2, 1, 0, 1000));

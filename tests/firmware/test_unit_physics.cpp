@@ -267,16 +267,19 @@ TEST_F(UnitPhysicsTest, PowerAboveTheRatingTripsTheOverPowerHold) {
     StartStation([](std::string& config) { Replace(config, "pmax=\"300\"", "pmax=\"100\""); });
     Ask("42,1,1,0,100,0.4,0.1", 42);
     Ask("42,2,1,0,100,0.4,0.1", 42);
+    // Module 1, rated 100 W, trips at its second tracking step (well within
+    // 4 s) and is then held open for 20 s.
+    std::this_thread::sleep_for(std::chrono::seconds(4));
     Truth_T truth;
-    // Module 2 tracks its maximum power point; module 1, rated 100 W, is held open.
-    ASSERT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(2).power >= 0.95 * t.modules.at(2).pmax; },
-                             20000, &truth));
     for (int i = 0; i < 10; ++i) {
         ASSERT_TRUE(ReadTruth(&truth));
         EXPECT_EQ(0, truth.modules[1].dac);
         EXPECT_LT(truth.modules[1].current, 0.01);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
+    // Module 2, rated 300 W, tracks its maximum power point meanwhile.
+    EXPECT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(2).power >= 0.95 * t.modules.at(2).pmax; },
+                             20000, &truth));
 }
 
 }  // namespace
