@@ -26,8 +26,18 @@ unit=$!
 trap 'kill "$unit" 2> /dev/null || true; wait "$unit" 2> /dev/null || true' EXIT
 trap 'exit 130' INT TERM
 
+# Until a controller chooses the loads' modes, ask the unit to track the
+# maximum power point of every module it has.
+for id in $(sed -n 's/.*<Channel id="\([0-9]*\)".*/\1/p' hw_config.xml); do
+  for attempt in $(seq 50); do
+    ./vn_request "$port" "42,$id,1,0,100,0.4,0.1" > /dev/null 2>&1 && break
+    sleep 0.2
+  done
+done
+
 echo "Simulated station in $station (unit output in $station/vn_firmware.log)"
 echo "Unit program answering on TCP port $port; from another terminal, e.g.:"
-echo "  $station/vn_request $port 42,1,1,0,100,0.4,0.1   (module 1 to maximum power point tracking)"
+echo "  $station/vn_request $port 42,1,2,30,100,0.4,0.1   (module 1 held at 30 V)"
+echo "  $station/vn_request $port 101,A,R                 (the sample record)"
 echo "Stop with Ctrl-C."
 ./vn_status "$port"

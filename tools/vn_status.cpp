@@ -75,20 +75,22 @@ int main(int argc, char** argv) {
     int period = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    VN_Lib::SocketControl link;
     for (;;) {
-        if (!link.Connected() && link.OpenClientSocket(port) != 0) {
+        // One connection per reading: the unit serves one client at a time, and
+        // other clients (a request tool, the controller) must get their turn.
+        VN_Lib::SocketControl link;
+        if (link.OpenClientSocket(port) != 0) {
             std::printf("waiting for the unit on port %d\n", port);
         } else {
             std::string params = "A,R";
             VN_Lib::DataFrame record;
             int result = link.SendCommand(CmdSample, params, record, 2000);
+            link.Close();
             std::time_t now = std::time(nullptr);
             char stamp[16];
             std::strftime(stamp, sizeof(stamp), "%H:%M:%S", std::localtime(&now));
             if (result != 0) {
                 std::printf("%s  no answer (error %d)\n", stamp, result);
-                link.Close();
             } else {
                 std::string line = StatusLine(record);
                 std::printf("%s%s\n", stamp, line.empty() ? "  malformed sample record" : line.c_str());
