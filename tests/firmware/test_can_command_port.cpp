@@ -3,8 +3,10 @@
 // simulated bus between the two processes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "analog104.h"
 #include "can_bus.h"
@@ -56,14 +58,17 @@ protected:
         VN_Sim::RemoveStation();
     }
 
-    // Asks until the unit has started and answers (its start takes a moment).
+    // Asks until the unit has started and answers: until then nobody on the
+    // bus acknowledges and every attempt times out at once.
     int Ask(CmdType code, VN_Lib::DataFrame& response) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         int result = 0;
-        for (int attempt = 0; attempt < 20; ++attempt) {
+        do {
             std::string params;
             result = link.SendCommand(code, params, response, 1000);
             if (result != VN_Lib::ERR_TIMEOUT) break;
-        }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (std::chrono::steady_clock::now() < deadline);
         return result;
     }
 
