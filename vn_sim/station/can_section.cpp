@@ -12,23 +12,23 @@ int ReadCanBusses(const TiXmlElement& root, Station& station, std::string* error
     for (const TiXmlElement* bus = section->FirstChildElement(); bus != nullptr; bus = bus->NextSiblingElement()) {
         if (std::strcmp(bus->Value(), "Bus") != 0)
             return Fail(*bus, "unknown element in CanBusses (expected Bus)", error);
-        BusSpec_T spec;
-        if (RequireText(*bus, "name", &spec.name, error) != 0) return 1;
-        if (spec.name.find('/') != std::string::npos || spec.name == "." || spec.name == "..")
-            return Fail(*bus, "a bus name must not be a path: \"" + spec.name + "\"", error);
-        spec.folder = "can/" + spec.name;
-        if (const char* folder = bus->Attribute("folder")) spec.folder = folder;
+        BusSettings_T settings;
+        if (RequireText(*bus, "name", &settings.name, error) != 0) return 1;
+        if (settings.name.find('/') != std::string::npos || settings.name == "." || settings.name == "..")
+            return Fail(*bus, "a bus name must not be a path: \"" + settings.name + "\"", error);
+        settings.folder = "can/" + settings.name;
+        if (const char* folder = bus->Attribute("folder")) settings.folder = folder;
         bool linked = true;
         if (ReadBool(*bus, "linked", &linked, error) != 0 ||
-            ReadDouble(*bus, "oscillator_hz", &spec.oscillatorHz, error) != 0)
+            ReadDouble(*bus, "oscillator_hz", &settings.oscillatorHz, error) != 0)
             return 1;
-        if (!linked) spec.folder.clear();
-        std::string last = spec.folder.substr(spec.folder.find_last_of('/') + 1);
+        if (!linked) settings.folder.clear();
+        std::string last = settings.folder.substr(settings.folder.find_last_of('/') + 1);
         if (linked && (last.empty() || last == "." || last == ".."))
-            return Fail(*bus, "folder must name a folder: \"" + spec.folder + "\"", error);
-        if (spec.oscillatorHz < 1e6 || spec.oscillatorHz > 40e6)
+            return Fail(*bus, "folder must name a folder: \"" + settings.folder + "\"", error);
+        if (settings.oscillatorHz < 1e6 || settings.oscillatorHz > 40e6)
             return Fail(*bus, "oscillator_hz must be 1 to 40 MHz", error);
-        if (station.AddBus(spec) != 0) return Fail(*bus, "bus " + spec.name + " is given twice", error);
+        if (station.AddBus(settings) != 0) return Fail(*bus, "bus " + settings.name + " is given twice", error);
     }
     return 0;
 }

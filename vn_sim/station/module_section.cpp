@@ -26,14 +26,14 @@ int ReadSingleDiode(const TiXmlElement& diode, PvModuleParams_T* params, std::st
                : 0;
 }
 
-int ReadLoad(const TiXmlElement& load, ModuleSpec_T* spec, std::string* error) {
-    double settlingMs = spec->load.timeConstant * 1e3;
-    if (ReadDouble(load, "vmax", &spec->load.vmax, error) != 0 ||
-        ReadDouble(load, "on_resistance", &spec->load.onResistance, error) != 0 ||
-        ReadDouble(load, "current_limit", &spec->load.currentLimit, error) != 0 ||
-        ReadDouble(load, "settling_ms", &settlingMs, error) != 0 || ReadInt(load, "heat_sink", &spec->heatSink, error) != 0)
+int ReadLoad(const TiXmlElement& load, ModuleSettings_T* settings, std::string* error) {
+    double settlingMs = settings->load.timeConstant * 1e3;
+    if (ReadDouble(load, "vmax", &settings->load.vmax, error) != 0 ||
+        ReadDouble(load, "on_resistance", &settings->load.onResistance, error) != 0 ||
+        ReadDouble(load, "current_limit", &settings->load.currentLimit, error) != 0 ||
+        ReadDouble(load, "settling_ms", &settlingMs, error) != 0 || ReadInt(load, "heat_sink", &settings->heatSink, error) != 0)
         return 1;
-    spec->load.timeConstant = settlingMs * 1e-3;
+    settings->load.timeConstant = settlingMs * 1e-3;
     return 0;
 }
 
@@ -50,37 +50,37 @@ int ReadPath(const TiXmlElement& path, Station& station, int module, Quantity_T 
 
 int ReadModule(const TiXmlElement& item, Station& station, std::string* error) {
     int id = 0;
-    ModuleSpec_T spec;
-    if (RequireInt(item, "id", &id, error) != 0 || RequireText(item, "bus", &spec.bus, error) != 0 ||
-        RequireInt(item, "address", &spec.address, error) != 0)
+    ModuleSettings_T settings;
+    if (RequireInt(item, "id", &id, error) != 0 || RequireText(item, "bus", &settings.bus, error) != 0 ||
+        RequireInt(item, "address", &settings.address, error) != 0)
         return 1;
     if (const char* model = item.Attribute("model")) {
         if (std::strcmp(model, "default") != 0)
             return Fail(item, std::string("unknown module model \"") + model + "\" (only default)", error);
     }
-    if (!station.HasBus(spec.bus)) return Fail(item, "no bus named " + spec.bus + " in CanBusses", error);
-    if (spec.address < 0 || spec.address >= LoadAddresses) return Fail(item, "load address must be 0..15", error);
+    if (!station.HasBus(settings.bus)) return Fail(item, "no bus named " + settings.bus + " in CanBusses", error);
+    if (settings.address < 0 || settings.address >= LoadAddresses) return Fail(item, "load address must be 0..15", error);
     const TiXmlElement* paths[2] = {nullptr, nullptr};
     for (const TiXmlElement* child = item.FirstChildElement(); child != nullptr; child = child->NextSiblingElement()) {
         std::string name = child->ValueStr();
         if (name == "SingleDiode") {
-            if (ReadSingleDiode(*child, &spec.diode, error) != 0) return 1;
+            if (ReadSingleDiode(*child, &settings.diode, error) != 0) return 1;
         } else if (name == "Load") {
-            if (ReadLoad(*child, &spec, error) != 0) return 1;
+            if (ReadLoad(*child, &settings, error) != 0) return 1;
         } else if (name == "Voltage" || name == "Current") {
             paths[name == "Voltage" ? 0 : 1] = child;
         } else {
             return Fail(*child, "unknown element in Module", error);
         }
     }
-    if (spec.heatSink != 0 && !station.Model().HasHeatSink(spec.heatSink))
-        return Fail(item, "no heat sink " + std::to_string(spec.heatSink) + " in HeatSinks", error);
-    int result = station.Model().AddModule(id, spec);
+    if (settings.heatSink != 0 && !station.Model().HasHeatSink(settings.heatSink))
+        return Fail(item, "no heat sink " + std::to_string(settings.heatSink) + " in HeatSinks", error);
+    int result = station.Model().AddModule(id, settings);
     if (result == StationModel::IdTaken)
-        return Fail(item, "module id or load address " + spec.bus + ":" + std::to_string(spec.address) + " is taken",
+        return Fail(item, "module id or load address " + settings.bus + ":" + std::to_string(settings.address) + " is taken",
                     error);
     if (result != 0) return Fail(item, "single-diode or load parameters no real device could have", error);
-    station.ListenForDacs(spec.bus);
+    station.ListenForDacs(settings.bus);
     if (paths[0] && ReadPath(*paths[0], station, id, Quantity_T::ModuleVoltage, error) != 0) return 1;
     if (paths[1] && ReadPath(*paths[1], station, id, Quantity_T::ModuleCurrent, error) != 0) return 1;
     return 0;

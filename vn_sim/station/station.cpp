@@ -58,7 +58,7 @@ int Station::BelongsHere(const TiXmlElement& item, const TiXmlElement& section, 
     return 0;
 }
 
-int Station::AddBus(const BusSpec_T& bus) {
+int Station::AddBus(const BusSettings_T& bus) {
     if (buses.count(bus.name) != 0) return 1;
     buses[bus.name] = bus;
     return 0;
@@ -67,11 +67,11 @@ int Station::AddBus(const BusSpec_T& bus) {
 std::shared_ptr<CanWire> Station::Wire(const std::string& bus) {
     auto existing = wires.find(bus);
     if (existing != wires.end()) return existing->second;
-    auto spec = buses.find(bus);
-    if (spec == buses.end()) return nullptr;
+    auto settings = buses.find(bus);
+    if (settings == buses.end()) return nullptr;
     std::string linkFolder;
     std::string wireName = bus;
-    if (!spec->second.folder.empty()) SplitFolder(spec->second.folder, &linkFolder, &wireName);
+    if (!settings->second.folder.empty()) SplitFolder(settings->second.folder, &linkFolder, &wireName);
     auto wire = std::make_shared<CanWire>(wireName, linkFolder);
     wires[bus] = wire;
     return wire;

@@ -20,7 +20,7 @@ namespace VN_Sim {
 
 // A CAN bus of the station: its wire folder (shared by every process on the
 // bus; empty keeps it in this process) and the oscillator of its chips.
-struct BusSpec_T {
+struct BusSettings_T {
     std::string name;
     std::string folder;
     double oscillatorHz = CanChip::DefaultOscillatorHz;
@@ -47,7 +47,7 @@ public:
     int BelongsHere(const TiXmlElement& item, const TiXmlElement& section, bool* here, std::string* error) const;
 
     // 1 for a name given twice.
-    int AddBus(const BusSpec_T& bus);
+    int AddBus(const BusSettings_T& bus);
     bool HasBus(const std::string& name) const { return buses.count(name) != 0; }
     // The bus's wire in this process, made on first use; nullptr for an unknown bus.
     std::shared_ptr<CanWire> Wire(const std::string& bus);
@@ -78,7 +78,7 @@ private:
 
     std::string program;
     std::unique_ptr<StationModel> model;
-    std::map<std::string, BusSpec_T> buses;                   // keyed by bus name
+    std::map<std::string, BusSettings_T> buses;                   // keyed by bus name
     std::map<std::string, std::shared_ptr<CanWire>> wires;    // keyed by bus name
     std::map<unsigned, unsigned> claimed;                     // base -> port count
     std::map<unsigned, std::shared_ptr<AnalogCard>> cards;    // keyed by base address

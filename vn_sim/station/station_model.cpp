@@ -29,9 +29,9 @@ PvModule ConfiguredModule(const PvModuleParams_T& params, const Conditions_T& co
 
 double StationNow() { return CardSeconds(CardMicroseconds()); }
 
-StationModel::ModuleEntry_T::ModuleEntry_T(const ModuleSpec_T& moduleSpec, const Conditions_T& conditions,
+StationModel::ModuleEntry_T::ModuleEntry_T(const ModuleSettings_T& moduleSettings, const Conditions_T& conditions,
                                            double startTime)
-    : spec(moduleSpec), module(ConfiguredModule(moduleSpec.diode, conditions)), load(module, moduleSpec.load, startTime) {}
+    : settings(moduleSettings), module(ConfiguredModule(moduleSettings.diode, conditions)), load(module, moduleSettings.load, startTime) {}
 
 StationModel::StationModel(const EnvironmentParams_T& environmentParams, double supplyRise, double startTime)
     : environment(environmentParams), clearSky(environmentParams.clearSky), supplyRiseC(supplyRise) {
@@ -47,14 +47,14 @@ int StationModel::AddHeatSink(int id, const HeatSinkParams_T& params) {
     return 0;
 }
 
-int StationModel::AddModule(int id, const ModuleSpec_T& spec) {
+int StationModel::AddModule(int id, const ModuleSettings_T& settings) {
     PvModule probe;
-    if (ElectronicLoad::CheckParams(spec.load) != PHYS_OK || probe.SetParams(spec.diode) != PHYS_OK)
+    if (ElectronicLoad::CheckParams(settings.load) != PHYS_OK || probe.SetParams(settings.diode) != PHYS_OK)
         return PHYS_BAD_PARAMETER;
     std::lock_guard<std::mutex> lock(mutex);
-    if (modules.count(id) != 0 || loadModules.count({spec.bus, spec.address}) != 0) return IdTaken;
-    modules[id] = std::make_unique<ModuleEntry_T>(spec, conditions, conditionsTime);
-    loadModules[{spec.bus, spec.address}] = id;
+    if (modules.count(id) != 0 || loadModules.count({settings.bus, settings.address}) != 0) return IdTaken;
+    modules[id] = std::make_unique<ModuleEntry_T>(settings, conditions, conditionsTime);
+    loadModules[{settings.bus, settings.address}] = id;
     return 0;
 }
 
@@ -95,7 +95,7 @@ void StationModel::Refresh(double t) {
 double StationModel::SettledPower(int sink) const {
     double power = 0.0;
     for (const auto& entry : modules) {
-        if (entry.second->spec.heatSink != sink) continue;
+        if (entry.second->settings.heatSink != sink) continue;
         double voltage = entry.second->load.EquilibriumVoltage();
         power += std::max(0.0, voltage * entry.second->module.Current(voltage));
     }
@@ -197,8 +197,8 @@ StationTruth_T StationModel::TruthLocked(double t) {
         state.truth = entry.second->module.Truth();
         state.operating = entry.second->load.OperatingPoint(t);
         state.dac = entry.second->load.Dac();
-        state.bus = entry.second->spec.bus;
-        state.address = entry.second->spec.address;
+        state.bus = entry.second->settings.bus;
+        state.address = entry.second->settings.address;
     }
     for (auto& sink : heatSinks) truth.heatSinks[sink.first] = HeatSinkTemperature(sink.first, t);
     return truth;

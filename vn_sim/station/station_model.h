@@ -22,7 +22,7 @@ namespace VN_Sim {
 // What one module is and where it sits: its single-diode parameters, its
 // electronic load (bus, address, stage) and the heat sink the load warms
 // (0: none modelled).
-struct ModuleSpec_T {
+struct ModuleSettings_T {
     PvModuleParams_T diode;
     LoadParams_T load;
     std::string bus;
@@ -50,7 +50,7 @@ public:
     // Set-up, before the station is mapped. PHYS_BAD_PARAMETER for parameters
     // the models refuse; IdTaken for an id or load address already in use.
     int AddHeatSink(int id, const HeatSinkParams_T& params);
-    int AddModule(int id, const ModuleSpec_T& spec);
+    int AddModule(int id, const ModuleSettings_T& settings);
     // A card's cold junction follows the intake air unless fixed here.
     void FixCardTemperature(unsigned cardBase, double celsius);
     // Writes the truth file at most every periodSeconds from the input path.
@@ -80,8 +80,8 @@ public:
 
 private:
     struct ModuleEntry_T {
-        ModuleEntry_T(const ModuleSpec_T& moduleSpec, const Conditions_T& conditions, double startTime);
-        ModuleSpec_T spec;
+        ModuleEntry_T(const ModuleSettings_T& moduleSettings, const Conditions_T& conditions, double startTime);
+        ModuleSettings_T settings;
         PvModule module;
         ElectronicLoad load;
     };
