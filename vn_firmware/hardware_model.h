@@ -13,6 +13,8 @@
 #include "calibration_table.h"
 #include "can_bus.h"
 #include "controller.h"
+#include "curve_type.h"
+#include "data_frame.h"
 #include "led.h"
 #include "load_configuration.h"
 #include "measurement.h"
@@ -82,7 +84,12 @@ public:
     int InitializeLoads(int id);
     int SetLoadControlParameters(int id, const LoadConfiguration_T& configuration);
     int SetAllLoadsOff();
+    // Sweeps the module into the unit's curve record and rewrites "test_data"
+    // with the stage records; 701 for an unknown module, else the sweep's result.
     int TakeIvCurve(int id);
+    // Appends the curve record: variant 1 the fixed layout, any other the compact one; 0.
+    int GetIvCurveDataRecord(int variant, DataFrame& frame);
+    const curve_type& Curve() const { return curve; }
 
     // Thermal management, every 10 s from the main loop.
     int UpdateThermalManagement();
@@ -165,6 +172,7 @@ private:
     std::map<int, std::unique_ptr<Analog104>> cards;
     std::map<int, Led> leds;
     Thermal thermal;
+    curve_type curve;
     unsigned int temperatureSampleTime = 16667;
     unsigned int auxSampleTime = 16667;
     unsigned int internalSampleTime = 100;
