@@ -217,7 +217,9 @@ TEST_F(IvSweepPhysicsTest, DarkModuleStopsAfterVoc) {
     const size_t records = result == Controller::ErrNoLight ? 2u : 1u;
     ASSERT_EQ(controller.TestData().size(), records);
     EXPECT_EQ(controller.TestData()[0].label, "Start Curve");
-    if (records == 2u) EXPECT_EQ(controller.TestData()[1].label, "Get Voc");
+    if (records == 2u) {
+        EXPECT_EQ(controller.TestData()[1].label, "Get Voc");
+    }
     EXPECT_EQ(rig.LoadDac(), 0u);
 }
 
