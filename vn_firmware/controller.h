@@ -88,6 +88,10 @@ public:
     // Every s-th raw point from k to m fills at most 295 curve places.
     static int DecimationStep(int m, int k);
 
+    // A calibration step on the module's voltage ("V") or current ("A") input.
+    int CalibrateModuleVoltage(CalReportRecord& record);
+    int CalibrateModuleCurrent(CalReportRecord& record);
+
     IV_Measurement& ModuleMeasurement() { return measurement; }
     const IV_Measurement& ModuleMeasurement() const { return measurement; }
     LoadController& Load() { return load; }

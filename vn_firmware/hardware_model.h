@@ -30,6 +30,7 @@ namespace VN_Lib {
 class Vantrel {
 public:
     static constexpr int ErrBadCalType = 400;
+    static constexpr int ErrFactoryCopy = 804;
 
     Vantrel() = default;
     ~Vantrel();
@@ -109,6 +110,15 @@ public:
     int LoadAllBeforeCalibrations();
     int GetActiveCalibrationData(int type, CalibrationTable& table);
     int SaveCalibrationToFile(int type, const std::string& date, const std::string& serial);
+    // One calibration step on the record's channel: 701 / 703 for an unknown
+    // module / aux input, 0 for temperature, else the step's result.
+    int Calibrate(CalReportRecord& record);
+    int CalibrateModuleVoltage(CalReportRecord& record);
+    int CalibrateModuleCurrent(CalReportRecord& record);
+    int CalibrateAuxInput(CalReportRecord& record);
+    // Copies the factory files over the working and the backup files; the
+    // factors in use stay until the next load. 0, or 804 when a copy failed.
+    int ResetToFactoryCalibration();
 
     const std::string& Model() const { return model; }
     const std::string& BuildDate() const { return buildDate; }
