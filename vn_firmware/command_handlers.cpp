@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "clock.h"
 #include "network_settings.h"
 #include "sys_error.h"
 
@@ -56,11 +57,13 @@ int CommandHandlers::Dispatch(CommandMessage& command) {
         case CmdTakeIvCurveAdvanced:
             return TakeIvCurve(command, false);
         case CmdCalibrate:
+            return Calibrate(command);
         case CmdSaveCalibration:
+            return SaveCalibration(command);
         case CmdResetToFactoryCalibration:
+            return model.ResetToFactoryCalibration();
         case CmdLoadCalibration:
-            // Calibration tables are not part of this unit program yet.
-            return VN_Lib::ERR_NOT_AVAILABLE;
+            return LoadCalibration(command);
         case CmdSpecialTest:
             return SpecialTest();
         default:
@@ -208,7 +211,33 @@ int CommandHandlers::TakeIvCurve(CommandMessage& command, bool announce) {
     if (announce) std::printf("Take IV Curve ");
     int result = model.TakeIvCurve(ParamInt(command, 1));
     if (announce) std::printf("Done\n");
+    // The record goes out whatever the sweep gave (an unknown module had no
+    // sweep, so nothing); 150 always sends the fixed layout.
+    if (result != VN_Lib::ERR_UNKNOWN_MODULE) model.GetIvCurveDataRecord(announce ? 1 : ParamInt(command, 2), response);
     return result;
+}
+
+int CommandHandlers::Calibrate(CommandMessage& command) {
+    VN_Lib::CalReportRecord record;
+    record.type = ParamInt(command, 1);
+    record.local_id = ParamInt(command, 2);
+    record.actual_value = ParamReal(command, 3);
+    record.num_samples = ParamInt(command, 4);
+    record.avg_period = ParamInt(command, 5);
+    record.adjust = ParamInt(command, 6) != 0;
+    record.time = VN_Lib::Now();
+    int result = model.Calibrate(record);
+    // The controller files the record whatever the outcome.
+    VN_Lib::ReturnCalRecord(response, record);
+    return result;
+}
+
+int CommandHandlers::SaveCalibration(CommandMessage& command) {
+    return model.SaveCalibrationToFile(ParamInt(command, 1), command.parameters[2], model.SerialNumber());
+}
+
+int CommandHandlers::LoadCalibration(CommandMessage& command) {
+    return model.LoadActiveCalibrationFromFile(ParamInt(command, 1));
 }
 
 int CommandHandlers::SpecialTest() {

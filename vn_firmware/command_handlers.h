@@ -30,6 +30,9 @@ private:
     int SampleAuxInput(CommandMessage& command);
     int ReadAnalogChannel(CommandMessage& command);
     int TakeIvCurve(CommandMessage& command, bool announce);
+    int Calibrate(CommandMessage& command);
+    int SaveCalibration(CommandMessage& command);
+    int LoadCalibration(CommandMessage& command);
     int SpecialTest();
 
     VN_Lib::Vantrel& model;

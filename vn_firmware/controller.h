@@ -1,7 +1,10 @@
 #ifndef VN_FIRMWARE_CONTROLLER_H
 #define VN_FIRMWARE_CONTROLLER_H
 
+#include <vector>
+
 #include "control_config.h"
+#include "curve_type.h"
 #include "iv_measurement.h"
 #include "load_configuration.h"
 #include "load_controller.h"
@@ -69,6 +72,26 @@ public:
     int UpdateLoad();
     void SetAveragePeriod(unsigned int usec);
 
+    // I-V sweep from short to open circuit into curve; 0 or an error code
+    // (ErrNoLight, ErrSweepTimeout, ErrNegativeIsc or a reading's error).
+    int TakeIvCurve(curve_type& curve);
+    static constexpr int ErrNoLight = 111;
+    static constexpr int ErrSweepTimeout = 260;
+    static constexpr int ErrNegativeIsc = 320;
+    static void ClearTestData(CurveTest_T& record);
+    // The stage records of the last sweep.
+    const std::vector<CurveTest_T>& TestData() const { return testData; }
+    // DAC counts per sweep point: about 200 points up to voc, at least 4.
+    static int SweepStep(double voc, double vmax);
+    // Fast-phase settling after a point: longer the less the voltage moved.
+    static unsigned SettlingWaitMs(double previousVolts, double volts, int step);
+    // Every s-th raw point from k to m fills at most 295 curve places.
+    static int DecimationStep(int m, int k);
+
+    // A calibration step on the module's voltage ("V") or current ("A") input.
+    int CalibrateModuleVoltage(CalReportRecord& record);
+    int CalibrateModuleCurrent(CalReportRecord& record);
+
     IV_Measurement& ModuleMeasurement() { return measurement; }
     const IV_Measurement& ModuleMeasurement() const { return measurement; }
     LoadController& Load() { return load; }
@@ -83,6 +106,10 @@ private:
     void RaiseVoc(double volts);
     double ModuleVoltage() const;
     double ModuleCurrent() const;
+    void AddTestRecord(const char* label, double value1, double value2, unsigned count);
+    // One fast reading of an input at a given gain, selected here: the card
+    // keeps one input selected, and voltage and current share it.
+    int ReadInputFast(const Measurement& input, int gain, double* value);
 
     IV_Measurement measurement;
     LoadController load;
@@ -95,6 +122,7 @@ private:
     // 0: the fixed-voltage loop starts from VoltsToDac(set-point).
     double voltageModeDac = 0.0;
     PowerTracker tracker;
+    std::vector<CurveTest_T> testData;
 };
 
 }  // namespace VN_Lib

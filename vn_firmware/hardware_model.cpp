@@ -223,12 +223,6 @@ int Vantrel::SetAllLoadsOff() {
     return 0;
 }
 
-int Vantrel::TakeIvCurve(int id) {
-    if (FindModule(id) == nullptr) return ERR_UNKNOWN_MODULE;
-    // The sweep joins the load controller later.
-    return ERR_NOT_AVAILABLE;
-}
-
 int Vantrel::UpdateThermalManagement() {
     double hottest = GetMaxHeatsinkTemp();
     UpdateFanSpeed(hottest);

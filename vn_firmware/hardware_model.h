@@ -13,6 +13,8 @@
 #include "calibration_table.h"
 #include "can_bus.h"
 #include "controller.h"
+#include "curve_type.h"
+#include "data_frame.h"
 #include "led.h"
 #include "load_configuration.h"
 #include "measurement.h"
@@ -28,6 +30,7 @@ namespace VN_Lib {
 class Vantrel {
 public:
     static constexpr int ErrBadCalType = 400;
+    static constexpr int ErrFactoryCopy = 804;
 
     Vantrel() = default;
     ~Vantrel();
@@ -82,7 +85,12 @@ public:
     int InitializeLoads(int id);
     int SetLoadControlParameters(int id, const LoadConfiguration_T& configuration);
     int SetAllLoadsOff();
+    // Sweeps the module into the unit's curve record and rewrites "test_data"
+    // with the stage records; 701 for an unknown module, else the sweep's result.
     int TakeIvCurve(int id);
+    // Appends the curve record: variant 1 the fixed layout, any other the compact one; 0.
+    int GetIvCurveDataRecord(int variant, DataFrame& frame);
+    const curve_type& Curve() const { return curve; }
 
     // Thermal management, every 10 s from the main loop.
     int UpdateThermalManagement();
@@ -102,6 +110,15 @@ public:
     int LoadAllBeforeCalibrations();
     int GetActiveCalibrationData(int type, CalibrationTable& table);
     int SaveCalibrationToFile(int type, const std::string& date, const std::string& serial);
+    // One calibration step on the record's channel: 701 / 703 for an unknown
+    // module / aux input, 0 for temperature, else the step's result.
+    int Calibrate(CalReportRecord& record);
+    int CalibrateModuleVoltage(CalReportRecord& record);
+    int CalibrateModuleCurrent(CalReportRecord& record);
+    int CalibrateAuxInput(CalReportRecord& record);
+    // Copies the factory files over the working and the backup files; the
+    // factors in use stay until the next load. 0, or 804 when a copy failed.
+    int ResetToFactoryCalibration();
 
     const std::string& Model() const { return model; }
     const std::string& BuildDate() const { return buildDate; }
@@ -165,6 +182,7 @@ private:
     std::map<int, std::unique_ptr<Analog104>> cards;
     std::map<int, Led> leds;
     Thermal thermal;
+    curve_type curve;
     unsigned int temperatureSampleTime = 16667;
     unsigned int auxSampleTime = 16667;
     unsigned int internalSampleTime = 100;

@@ -4,6 +4,7 @@
 #include "hardware_model.h"
 #include "shell.h"
 #include "station_paths.h"
+#include "sys_error.h"
 
 namespace VN_Lib {
 
@@ -101,6 +102,50 @@ int Vantrel::SaveCalibrationToFile(int type, const std::string& date, const std:
     RunShellCommand("cp " + WorkingCalFile(type) + " /hda2/vn/" + CalFilesFolder);
     RunShellCommand("umount /hda2");
     return LoadAllBeforeCalibrations();
+}
+
+int Vantrel::Calibrate(CalReportRecord& record) {
+    switch (record.type) {
+        case CAL_MODULE_VOLTAGE: return CalibrateModuleVoltage(record);
+        case CAL_MODULE_CURRENT: return CalibrateModuleCurrent(record);
+        case CAL_TEMPERATURE: return 0;
+        case CAL_AUX_INPUT: return CalibrateAuxInput(record);
+        default: return ErrBadCalType;
+    }
+}
+
+int Vantrel::CalibrateModuleVoltage(CalReportRecord& record) {
+    Controller* module = FindModule(record.local_id);
+    if (module == nullptr) return ERR_UNKNOWN_MODULE;
+    return module->CalibrateModuleVoltage(record);
+}
+
+int Vantrel::CalibrateModuleCurrent(CalReportRecord& record) {
+    Controller* module = FindModule(record.local_id);
+    if (module == nullptr) return ERR_UNKNOWN_MODULE;
+    return module->CalibrateModuleCurrent(record);
+}
+
+int Vantrel::CalibrateAuxInput(CalReportRecord& record) {
+    Measurement* input = FindAuxInput(record.local_id);
+    if (input == nullptr) return ERR_UNKNOWN_AUX_INPUT;
+    record.units = CalUnitsText(CAL_AUX_INPUT);
+    return input->CalibrateScale(record);
+}
+
+int Vantrel::ResetToFactoryCalibration() {
+    const std::string folder = CalFilesFolder;
+    RunShellCommand("mkdir /hda2");
+    RunShellCommand("mount /dev/hda2 /hda2");
+    RunShellCommand("mkdir /hda2/vn/" + folder);
+    int result = 0;
+    if (RunShellCommand("cp -a /hda2/vn/factory_cal/* /vn/" + folder) != 0) {
+        result = ErrFactoryCopy;
+    } else if (RunShellCommand("cp -a /hda2/vn/factory_cal/* /hda2/vn/" + folder) != 0) {
+        result = ErrFactoryCopy;
+    }
+    RunShellCommand("umount /hda2");
+    return result;
 }
 
 }  // namespace VN_Lib

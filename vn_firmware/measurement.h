@@ -2,6 +2,7 @@
 #define VN_FIRMWARE_MEASUREMENT_H
 
 #include "analog104.h"
+#include "cal_report_record.h"
 
 // One analog input of the unit: a channel of an analog card read in volts and
 // scaled into engineering units by a conversion factor (value = volts x factor).
@@ -11,6 +12,9 @@ class Measurement {
 public:
     static constexpr int ErrConversionNotSet = 803;
     static constexpr int ErrNoCard = 605;
+    static constexpr int ErrZeroMean = 401;
+    // The longest averaging one calibration reading may ask for.
+    static constexpr int MaxCalibrationPeriodUs = 1000000;
 
     // The card is not owned; it must outlive the measurement.
     void Initialize(VN_Lib::Analog104* analogCard, int muxSetting, int channel, double factor);
@@ -24,6 +28,12 @@ public:
     // the caller selects the input first), averaged over sampleTime us (at least
     // one conversion). Full scale and resolution become 0. 0, 803 or 605.
     int UpdateFast(unsigned int sampleTime);
+
+    // One calibration step against the record's true value: with adjust, a new
+    // factor = true value / mean raw volts; then the mean reading with the
+    // factor in force and with the before factor. Counts below 1 become 1.
+    // 0, 401 for a zero raw mean (factor kept), or a reading's error.
+    int CalibrateScale(VN_Lib::CalReportRecord& record);
 
     double Value() const { return value; }
     double Volts() const { return volts; }
