@@ -72,6 +72,15 @@ std::string HeaderText(const std::vector<std::string>& words) {
 
 }  // namespace
 
+std::string CalibrationTable::HeaderWord(const std::string& text) {
+    std::string word = text.substr(0, MaxWordLength);
+    for (char& c : word) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte == 0x7F) c = '_';
+    }
+    return word;
+}
+
 CalEntry_T& CalibrationTable::AddEntry(int key) { return entries[key]; }
 
 int CalibrationTable::SaveToFile(const std::string& path) const {

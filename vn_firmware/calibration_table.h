@@ -19,8 +19,11 @@ public:
     static constexpr int MaxFileEntries = 256;
     static constexpr int ErrLoadOpen = 402;
 
-    void SetSerialNumber(const std::string& text) { serial_number = text; }
-    void SetDate(const std::string& text) { date = text; }
+    // Header texts come from the link; they are kept to one word of the file
+    // (blanks and control characters become '_', at most 31 characters), so
+    // a line break cannot add lines to the file and the text reads back as set.
+    void SetSerialNumber(const std::string& text) { serial_number = HeaderWord(text); }
+    void SetDate(const std::string& text) { date = HeaderWord(text); }
 
     // The entry of key, inserting {1.0, 0.0} when there is none.
     CalEntry_T& AddEntry(int key);
@@ -38,6 +41,7 @@ public:
     const std::string& SerialNumber() const { return serial_number; }
 
 private:
+    static std::string HeaderWord(const std::string& text);
     void ParseLine(const std::string& line);
 
     std::map<int, CalEntry_T> entries;

@@ -211,9 +211,9 @@ int CommandHandlers::TakeIvCurve(CommandMessage& command, bool announce) {
     if (announce) std::printf("Take IV Curve ");
     int result = model.TakeIvCurve(ParamInt(command, 1));
     if (announce) std::printf("Done\n");
-    // The record goes out whatever the sweep gave (an unknown module had no
-    // sweep, so nothing); 150 always sends the fixed layout.
-    if (result != VN_Lib::ERR_UNKNOWN_MODULE) model.GetIvCurveDataRecord(announce ? 1 : ParamInt(command, 2), response);
+    // The record goes out whatever the sweep gave, even for an unknown module
+    // (then it is the previous curve); 150 always sends the fixed layout.
+    model.GetIvCurveDataRecord(announce ? 1 : ParamInt(command, 2), response);
     return result;
 }
 

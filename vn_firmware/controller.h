@@ -87,6 +87,16 @@ public:
     static unsigned SettlingWaitMs(double previousVolts, double volts, int step);
     // Every s-th raw point from k to m fills at most 295 curve places.
     static int DecimationStep(int m, int k);
+    // Raw points are stored from index 2 up to m (exclusive); fills curve
+    // place 2 with the first of them and places 3.. with every s-th from the
+    // first point clearly above it (k). Returns the next free curve place.
+    struct Decimation_T {
+        int k = 0;
+        int s = 0;
+        int n = 0;
+    };
+    static Decimation_T CopySweptPoints(const std::vector<double>& rawVolts, const std::vector<double>& rawAmps, int m,
+                                        double voc, curve_type& curve);
 
     // A calibration step on the module's voltage ("V") or current ("A") input.
     int CalibrateModuleVoltage(CalReportRecord& record);
@@ -107,9 +117,17 @@ private:
     double ModuleVoltage() const;
     double ModuleCurrent() const;
     void AddTestRecord(const char* label, double value1, double value2, unsigned count);
+    // What the sweep last selected on a card's front end: re-selecting the
+    // same input needs no settling wait.
+    struct FrontEnd_T {
+        const Analog104* card = nullptr;
+        int gain = -1;
+        int mux = -1;
+        int chan = -1;
+    };
     // One fast reading of an input at a given gain, selected here: the card
     // keeps one input selected, and voltage and current share it.
-    int ReadInputFast(const Measurement& input, int gain, double* value);
+    int ReadInputFast(const Measurement& input, int gain, FrontEnd_T& selected, double* value);
 
     IV_Measurement measurement;
     LoadController load;

@@ -59,12 +59,39 @@ unsigned Controller::SettlingWaitMs(double previousVolts, double volts, int step
 
 int Controller::DecimationStep(int m, int k) { return (m - k + 3) / CopiedPoints + 1; }
 
-int Controller::ReadInputFast(const Measurement& input, int gain, double* value) {
+Controller::Decimation_T Controller::CopySweptPoints(const std::vector<double>& rawVolts,
+                                                     const std::vector<double>& rawAmps, int m, double voc,
+                                                     curve_type& curve) {
+    Decimation_T result;
+    result.k = FirstRaw + 1;
+    for (int i = FirstRaw + 1; i < m; ++i) {
+        if (rawVolts[i] >= rawVolts[FirstRaw] + voc / 200.0) {
+            result.k = i;
+            break;
+        }
+    }
+    curve.voltages[2] = rawVolts[FirstRaw];
+    curve.currents[2] = rawAmps[FirstRaw];
+    result.s = DecimationStep(m, result.k);
+    result.n = 3;
+    for (int i = result.k; i <= m && result.n < curve_type::MaxPoints; i += result.s, ++result.n) {
+        curve.voltages[result.n] = rawVolts[i];
+        curve.currents[result.n] = rawAmps[i];
+    }
+    return result;
+}
+
+int Controller::ReadInputFast(const Measurement& input, int gain, FrontEnd_T& selected, double* value) {
     if (!input.ConversionSet()) return Measurement::ErrConversionNotSet;
     Analog104* card = input.Card();
     if (card == nullptr) return Measurement::ErrNoCard;
-    card->SwitchMuxGain(gain, input.Mux(), input.Chan());
-    ShortTimer().MicroSecondDelay(SwitchSettleUs);
+    const bool same = selected.card == card && selected.gain == gain && selected.mux == input.Mux() &&
+                      selected.chan == input.Chan();
+    if (!same) {
+        card->SwitchMuxGain(gain, input.Mux(), input.Chan());
+        ShortTimer().MicroSecondDelay(SwitchSettleUs);
+        selected = FrontEnd_T{card, gain, input.Mux(), input.Chan()};
+    }
     int flag = 0;
     const int count = card->ReadAD_Fast(card->GetZeroOffset(gain), static_cast<unsigned>(configuration.averageUsec), &flag);
     *value = count * static_cast<double>(card->GetVoltsPerCount(gain)) * input.ConversionFactor();
@@ -99,8 +126,10 @@ int Controller::TakeIvCurve(curve_type& curve) {
     const int currentGain = measurement.Current().GainIndex();
     AddTestRecord("Get Isc", FailedReading, isc, 0);
 
+    // GetVoc and GetIsc switched the front end themselves.
+    FrontEnd_T selected;
     double voltsAtIsc = 0.0;
-    error = ReadInputFast(measurement.Voltage(), voltageGain, &voltsAtIsc);
+    error = ReadInputFast(measurement.Voltage(), voltageGain, selected, &voltsAtIsc);
     if (error != 0) return error;
     AddTestRecord("V at Isc", voltsAtIsc, FailedReading, 0);
 
@@ -113,7 +142,7 @@ int Controller::TakeIvCurve(curve_type& curve) {
     if (error != 0) return error;
     Wait(SettleMs);
     double volts = 0.0;
-    error = ReadInputFast(measurement.Voltage(), voltageGain, &volts);
+    error = ReadInputFast(measurement.Voltage(), voltageGain, selected, &volts);
     if (error != 0) return error;
     AddTestRecord("Set Soft Isc", volts, FailedReading, SoftIscDac);
     const double crossVolts = volts + 0.005 * sweepVoc;
@@ -123,7 +152,7 @@ int Controller::TakeIvCurve(curve_type& curve) {
     while (crossLast < crossVolts && dac >= 0) {
         error = SetDac(static_cast<unsigned>(dac));
         if (error != 0) return error;
-        error = ReadInputFast(measurement.Voltage(), voltageGain, &crossLast);
+        error = ReadInputFast(measurement.Voltage(), voltageGain, selected, &crossLast);
         if (error != 0) return error;
         AddTestRecord("Cross Sweep", crossLast, FailedReading, static_cast<unsigned>(dac));
         if (sweepTimer.CheckAlarm() != 0) return ErrSweepTimeout;
@@ -149,8 +178,8 @@ int Controller::TakeIvCurve(curve_type& curve) {
             if (error != 0) return error;
             Wait(PointSettleMs);
             double amps = 0.0;
-            error = ReadInputFast(measurement.Voltage(), voltageGain, &volts);
-            if (error == 0) error = ReadInputFast(measurement.Current(), currentGain, &amps);
+            error = ReadInputFast(measurement.Voltage(), voltageGain, selected, &volts);
+            if (error == 0) error = ReadInputFast(measurement.Current(), currentGain, selected, &amps);
             if (error != 0) return error;
             rawVolts[m] = volts;
             rawAmps[m] = amps;
@@ -173,23 +202,10 @@ int Controller::TakeIvCurve(curve_type& curve) {
     if (error != 0) return error;
     AddTestRecord("Voc aftr Swp", sweepVoc, FailedReading, 0);
 
-    int k = FirstRaw + 1;
-    for (int i = FirstRaw + 1; i < m; ++i) {
-        if (rawVolts[i] >= rawVolts[FirstRaw] + sweepVoc / 200.0) {
-            k = i;
-            break;
-        }
-    }
-    AddTestRecord("Strip k", FailedReading, FailedReading, static_cast<unsigned>(k));
-    curve.voltages[2] = rawVolts[FirstRaw];
-    curve.currents[2] = rawAmps[FirstRaw];
-    const int s = DecimationStep(m, k);
-    AddTestRecord("dac Step", FailedReading, FailedReading, static_cast<unsigned>(s));
-    int n = 3;
-    for (int i = k; i <= m && n < curve_type::MaxPoints; i += s, ++n) {
-        curve.voltages[n] = rawVolts[i];
-        curve.currents[n] = rawAmps[i];
-    }
+    const Decimation_T copied = CopySweptPoints(rawVolts, rawAmps, m, sweepVoc, curve);
+    AddTestRecord("Strip k", FailedReading, FailedReading, static_cast<unsigned>(copied.k));
+    AddTestRecord("dac Step", FailedReading, FailedReading, static_cast<unsigned>(copied.s));
+    const int n = copied.n;
 
     sweepVoc = GetVoc(&error);
     if (error != 0) return error;

@@ -66,6 +66,19 @@ TEST_F(CalibrationTableTest, SavesHeaderAndEntriesInKeyOrder) {
     EXPECT_EQ(ReadFile(path), "SERIAL_NUMBER S1\nDATE 01/01/2027\n");
 }
 
+// The date arrives from the link: a line break in it must not add a line.
+TEST_F(CalibrationTableTest, HeaderTextsStayOneWordOfTheFile) {
+    table.SetDate("12/07/2026\nENTRY 5 9.0 0.0 and more text");
+    table.SetSerialNumber("VN 7\t");
+    ASSERT_EQ(table.SaveToFile(path), 0);
+    EXPECT_EQ(ReadFile(path), "SERIAL_NUMBER VN_7_\nDATE 12/07/2026_ENTRY_5_9.0_0.0_and_\n");
+    CalibrationTable loaded;
+    ASSERT_EQ(loaded.LoadFromFile(path), 0);
+    EXPECT_TRUE(loaded.Entries().empty());
+    EXPECT_EQ(loaded.Date(), table.Date());
+    EXPECT_EQ(loaded.SerialNumber(), "VN_7_");
+}
+
 TEST_F(CalibrationTableTest, RoundTripAndReloadReplacesEverything) {
     table.SetSerialNumber("SN7");
     table.SetDate("06/30/2026");

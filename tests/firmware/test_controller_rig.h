@@ -1,6 +1,7 @@
 #ifndef VN_TEST_CONTROLLER_RIG_H
 #define VN_TEST_CONTROLLER_RIG_H
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,6 +57,10 @@ public:
         listener = std::make_unique<VN_Sim::CanDacListener>(wire, [this](int address, unsigned dac) {
             if (address != Address) return;
             std::lock_guard<std::mutex> lock(mutex);
+            if (hook && dac == hookDac && --hookCountdown == 0) {
+                Point(Now());
+                hook(module);
+            }
             load->SetDac(static_cast<uint16_t>(dac), Now());
         });
         VN_Sim::PortSpace::Instance().Map(Base, VN_Sim::AnalogCard::PortCount, card);
@@ -100,6 +105,16 @@ public:
         Point(Now());
         module.SetConditions(irradiance, cellC);
     }
+    // Runs `action` on the module (rig locked) just before the load takes the
+    // `occurrence`-th DAC message carrying `dac`: a change of conditions at an
+    // exact step of a procedure.
+    void OnDac(unsigned dac, int occurrence, std::function<void(VN_Sim::PvModule&)> action) {
+        std::lock_guard<std::mutex> lock(mutex);
+        hook = std::move(action);
+        hookDac = dac;
+        hookCountdown = occurrence;
+    }
+
     // Ground truth: where the load holds the module now, and the module itself.
     VN_Sim::PowerPoint_T OperatingPoint() { return OperatingPointAt(Now()); }
     VN_Sim::PowerPoint_T OperatingPointAt(double t) {
@@ -122,6 +137,9 @@ private:
     VN_Sim::PowerPoint_T Point(double t) { return load->OperatingPoint(t); }
 
     std::mutex mutex;
+    std::function<void(VN_Sim::PvModule&)> hook;
+    unsigned hookDac = 0;
+    int hookCountdown = 0;
     VN_Sim::PvModule module;
     std::unique_ptr<VN_Sim::ElectronicLoad> load;
     std::shared_ptr<VN_Sim::AnalogCard> card;

@@ -30,6 +30,32 @@ TEST(IvSweepRules, StepSettlingAndDecimation) {
     EXPECT_EQ(Controller::DecimationStep(3, 3), 1);
 }
 
+TEST(IvSweepRules, CopyingSweptPoints) {
+    std::vector<double> volts(65536, 0.0), amps(65536, 0.0);
+    curve_type curve;
+    // Nothing stored: the curve is only its three framing places.
+    Controller::Decimation_T copied = Controller::CopySweptPoints(volts, amps, 2, 40.0, curve);
+    EXPECT_EQ(copied.n, 3);
+    EXPECT_EQ(copied.k, 3);
+    EXPECT_EQ(copied.s, 1);
+
+    // The first raw points sit on the short-circuit plateau and are
+    // stripped; 600 remain between k and m, taken every third.
+    const int m = 5 + 600;
+    for (int i = 2; i < m; ++i) {
+        volts[i] = i < 4 ? 0.3 : 0.3 + (i - 3) * 0.15;
+        amps[i] = 8.0 - i * 0.01;
+    }
+    copied = Controller::CopySweptPoints(volts, amps, m, 40.0, curve);
+    EXPECT_EQ(copied.k, 5);
+    EXPECT_EQ(copied.s, 3);
+    EXPECT_EQ(copied.n, 3 + (m - 5) / 3 + 1);
+    EXPECT_LE(copied.n, 298);
+    EXPECT_EQ(curve.voltages[2], volts[2]);
+    EXPECT_EQ(curve.voltages[3], volts[5]);
+    EXPECT_EQ(curve.currents[4], amps[8]);
+}
+
 curve_type SampleCurve(int n) {
     curve_type curve;
     curve.isc = 8.5;
@@ -205,6 +231,39 @@ TEST_F(IvSweepPhysicsTest, CurveMatchesTheModuleAndTrackingResumes) {
     EXPECT_EQ(rig.LoadDac(), dacBefore);
     for (int i = 0; i < 30; ++i) ASSERT_EQ(controller.UpdateLoad(), 0);
     EXPECT_GT(rig.OperatingPoint().power, 0.95 * truth.maxPower.power);
+}
+
+// The module's voltage jumps as the cross sweep takes its first point (five
+// times the light through the load's on-resistance), so the cross sweep ends
+// there and the step back starts 464 above 42592.
+TEST_F(IvSweepPhysicsTest, CrossSweepEndingAtItsFirstPointStepsBackAboveIt) {
+    rig.SetConditions(200.0, 25.0);
+    ASSERT_EQ(rig.Attach(controller), 0);
+    rig.OnDac(42592, 2, [](VN_Sim::PvModule& module) { module.SetConditions(1000.0, 25.0); });
+    curve_type curve;
+    ASSERT_EQ(controller.TakeIvCurve(curve), 0);
+    const std::vector<VN_Lib::CurveTest_T>& records = controller.TestData();
+    ASSERT_GE(records.size(), 8u);
+    EXPECT_EQ(records[5].label, "Cross Sweep");
+    EXPECT_EQ(records[5].count, 42592u);
+    EXPECT_EQ(records[6].label, "Step Back");
+    EXPECT_EQ(records[6].count, 42592u + 464u);
+    EXPECT_EQ(records[7].count, 42592u + 464u);
+    EXPECT_GT(curve.n, 100);
+}
+
+// The clock leaps past the sweep's 4.8 s alarm during the cross sweep: the
+// sweep gives up with 260 at that point and leaves the load where it was.
+TEST_F(IvSweepPhysicsTest, OverlongSweepStops) {
+    ASSERT_EQ(rig.Attach(controller), 0);
+    rig.OnDac(42592 - 16 * 3, 1, [](VN_Sim::PvModule&) { VN_Test::ClockOffsetUs().fetch_add(5000000); });
+    curve_type curve;
+    ASSERT_EQ(controller.TakeIvCurve(curve), Controller::ErrSweepTimeout);
+    const std::vector<VN_Lib::CurveTest_T>& records = controller.TestData();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().label, "Cross Sweep");
+    EXPECT_EQ(records.back().count, 42592u - 16u * 3u);
+    EXPECT_EQ(rig.LoadDac(), 42592u - 16u * 3u);
 }
 
 TEST_F(IvSweepPhysicsTest, DarkModuleStopsAfterVoc) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "test_support.h"
 #include "unit_client.h"
@@ -261,6 +264,74 @@ TEST_F(UnitPhysicsTest, LoadModesHoldTheirOperatingPoints) {
             return true;
         },
         5000, &truth));
+}
+
+struct Curve_T {
+    double isc = 0, voc = 0;
+    std::vector<std::pair<double, double>> points;  // (volts, amps)
+};
+
+// 150 answers the fixed layout of 301 pairs; 151 with the module id only the
+// compact one of n pairs.
+Curve_T ReadCurve(PayloadReader& r, bool fixed) {
+    Curve_T curve;
+    if (!fixed) {
+        EXPECT_EQ(2, r.Int());
+        EXPECT_EQ(0, r.Int());
+    }
+    curve.isc = r.Double();
+    if (!fixed) {
+        EXPECT_GT(r.Double(), 0.0);  // current resolution
+        EXPECT_GT(r.Double(), curve.isc);
+    }
+    curve.voc = r.Double();
+    if (!fixed) {
+        EXPECT_GT(r.Double(), 0.0);  // voltage resolution
+        EXPECT_GT(r.Double(), curve.voc);
+    }
+    const int n = r.Int();
+    EXPECT_GT(n, 3);
+    EXPECT_LE(n, 298);
+    const int pairs = fixed ? 301 : n;
+    for (int i = 0; i < pairs; ++i) {
+        const double volts = r.Double();
+        const double amps = r.Double();
+        if (i < n) curve.points.emplace_back(volts, amps);
+    }
+    EXPECT_TRUE(r.AtEnd());
+    return curve;
+}
+
+TEST_F(UnitPhysicsTest, CurvesOnRequestMatchTheModuleAndTrackingResumes) {
+    StartStation();
+    Ask("42,1,1,0,100,0.4,0.1", 42);
+    Truth_T truth;
+    ASSERT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(1).power >= 0.98 * t.modules.at(1).pmax; },
+                             20000, &truth));
+    for (const char* request : {"150,1", "151,1"}) {
+        std::vector<unsigned char> payload;
+        // A sweep holds the unit up to 4.8 s (slower under the sanitizers).
+        ASSERT_TRUE(client->Ask(request, &payload, 10000)) << request;
+        ASSERT_TRUE(ReadTruth(&truth));
+        const TruthModule_T& m = truth.modules.at(1);
+        PayloadReader r(payload);
+        ASSERT_EQ(request[2] == '0' ? 150 : 151, r.Byte()) << request;
+        ASSERT_EQ(0, r.Short());
+        const Curve_T curve = ReadCurve(r, request[2] == '0');
+        ASSERT_FALSE(curve.points.empty());
+        // The readings carry the uncalibrated wiring tolerances.
+        EXPECT_NEAR(curve.isc, m.isc, 0.01 * m.isc) << request;
+        EXPECT_NEAR(curve.voc, m.voc, 0.01 * m.voc) << request;
+        EXPECT_EQ(std::make_pair(0.0, curve.isc), curve.points.front());
+        EXPECT_EQ(std::make_pair(curve.voc, 0.0), curve.points.back());
+        double pmax = 0;
+        for (const auto& point : curve.points) pmax = std::max(pmax, point.first * point.second);
+        EXPECT_NEAR(pmax, m.pmax, 0.015 * m.pmax) << request;
+    }
+    // The unit wrote the stages of the last sweep.
+    EXPECT_EQ(0u, VN_Test::ReadFile(dir.File("test_data")).find("Size "));
+    EXPECT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(1).power >= 0.98 * t.modules.at(1).pmax; },
+                             10000, &truth));
 }
 
 TEST_F(UnitPhysicsTest, PowerAboveTheRatingTripsTheOverPowerHold) {

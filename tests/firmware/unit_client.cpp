@@ -60,8 +60,8 @@ bool UnitClient::ReadResponse(std::vector<unsigned char>* payload, int timeoutMs
     }
 }
 
-bool UnitClient::Ask(const std::string& text, std::vector<unsigned char>* payload) {
-    return SendRaw(RequestFrame(text)) && ReadResponse(payload);
+bool UnitClient::Ask(const std::string& text, std::vector<unsigned char>* payload, int timeoutMs) {
+    return SendRaw(RequestFrame(text)) && ReadResponse(payload, timeoutMs);
 }
 
 unsigned char PayloadReader::Byte() {

@@ -20,7 +20,7 @@ public:
     // The payload of the next response frame, or false after timeoutMs.
     bool ReadResponse(std::vector<unsigned char>* payload, int timeoutMs = 3000);
     // Sends one request and reads its response.
-    bool Ask(const std::string& text, std::vector<unsigned char>* payload);
+    bool Ask(const std::string& text, std::vector<unsigned char>* payload, int timeoutMs = 3000);
 
 private:
     int fd = -1;
