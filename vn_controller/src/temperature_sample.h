@@ -1,0 +1,18 @@
+#ifndef VN_CONTROLLER_TEMPERATURE_SAMPLE_H
+#define VN_CONTROLLER_TEMPERATURE_SAMPLE_H
+
+#include "data_sample.h"
+
+namespace VN_Sample {
+
+// Thermocouple type codes as the units and documents carry them.
+enum TcType_T { TcUnknown = 0, TcTypeT = 1, TcTypeK = 2, TcTypeJ = 3, TcRtd = 10 };
+
+class TemperatureSample : public DataSample {
+public:
+    int tcType = TcUnknown;
+};
+
+}  // namespace VN_Sample
+
+#endif
