@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,12 +69,18 @@ int StartUnitProgram() {
         VN_Sim::ShellJournal::Append(StartText, "not started: no executable ./vn_firmware");
         return 1;
     }
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) {
         VN_Sim::ShellJournal::Append(StartText, "not started: fork failed");
         return 1;
     }
     if (pid == 0) {
+        // A simulated unit ends with the thread that started it (the
+        // controller's main loop or a long-lived service thread), so a
+        // stopped or crashed controller leaves no unit behind.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(0);
         char* const argv[] = {const_cast<char*>("./vn_firmware"), nullptr};
         execv(argv[0], argv);
         _exit(127);
