@@ -16,6 +16,9 @@ public:
     static constexpr int ErrNoValues = 504;
 
     int SetValue(double v);
+    // A value read back from a document: shown as the latest value but kept out
+    // of the running average, which holds only what this program measured.
+    void RestoreValue(double v);
     // The value is gone, and with it the validity of this period's average.
     void Invalidate();
     int ResetAverage();
