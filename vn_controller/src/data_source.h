@@ -23,6 +23,8 @@ namespace VN_Sample {
 // Used only under systemMutex; no lock of its own.
 class DataSource {
 public:
+    // A link reporting this needs re-opening (FixPort).
+    static constexpr int ErrPortFault = 11;
     static constexpr int ErrNoSample = 20;
     static constexpr int ErrOffline = 26;
     static constexpr int ErrTooOld = 91;
@@ -91,6 +93,11 @@ public:
 private:
     // The shared failure rule: 12, 10 and 26 put the source offline.
     int Failed(int code, const char* where);
+    void FixPortAfter(int code);
+    int ReadDescription(VN_Lib::DataFrame& response);
+    int ReadSampleRecord(VN_Lib::DataFrame& response);
+    // The record's fields after its variant; 311 when any is missing.
+    static int ReadCurveRecord(VN_Lib::DataFrame& response, int variant, IvCurve& curve);
 
     std::unique_ptr<VN_Lib::CommandControl> port;
     bool online = false;
