@@ -1,10 +1,12 @@
 #include "banner.h"
+#include "controller_program.h"
 #include "platform.h"
 
-// The controller's acquisition core, scheduler, web, Modbus and console are
-// built on top of this entry point; for now it identifies itself and checks
-// that the platform can be set up.
 int main() {
     VN_Lib::PrintBanner("*                  Start VN5 Controller                         *", "5.12");
-    return VN_Lib::InitPlatform("vn_controller");
+    if (VN_Lib::InitPlatform("vn_controller") != 0) return 1;
+    // The loop runs even when the configuration could not be loaded, so the
+    // station stays reachable.
+    Initialize();
+    return RunController();
 }
