@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controller_program.h"
 #include "data_system.h"
 #include "test_support.h"
 #include "vn_sim/station_description.h"
@@ -352,6 +353,20 @@ TEST_F(DataSystemConfig, FailedLearnWriteKeepsThePreviousFile) {
     EXPECT_EQ(DataSystem::ErrWriteChannelConfig, system.LearnChannelConfiguration("chan_config.xml", learned));
     EXPECT_EQ("<System_Config/>\n", VN_Test::ReadFile(dir.File("chan_config.xml")));
     EXPECT_EQ(std::string::npos, VN_Test::ReadFile(dir.File("shell_journal.log")).find("cp -a"));
+}
+
+TEST_F(DataSystemConfig, AboutTextListsActiveSources) {
+    SoftwareVersion = "5.12";
+    AddScriptedSource(0).SetActiveState(true);
+    AddScriptedSource(3).SetActiveState(true);
+    AddScriptedSource(4);
+    std::string unit;
+    system.dataSources[3].ConfigurationString(unit);
+    std::string text;
+    system.GetAboutAsString(text);
+    EXPECT_EQ("Vantrel System\n\nController Software Version 5.12\n\n----Data Source Controller----\n" + unit +
+                  "\n\n----Data Source Load 3----\n" + unit,
+              text);
 }
 
 TEST_F(DataSystemConfig, CalibrationGoesToTheChannelsUnit) {

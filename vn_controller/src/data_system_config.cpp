@@ -9,6 +9,7 @@
 #include "clock.h"
 #include "com_control.h"
 #include "controller_logs.h"
+#include "controller_program.h"
 #include "data_system.h"
 #include "host_settings.h"
 #include "shell.h"
@@ -18,9 +19,6 @@
 namespace VN_Sample {
 
 namespace {
-
-// The controller's own version, shown in the identification text.
-constexpr const char* ControllerVersion = "5.12";
 
 constexpr int MaxIoAddress = 0xFFFF;
 
@@ -296,7 +294,7 @@ int DataSystem::LearnChannelConfiguration(std::string file, TiXmlDocument& docum
 void DataSystem::GetAboutAsStrings(std::list<std::string>& lines) {
     lines.clear();
     lines.push_back("Vantrel System\n\n");
-    lines.push_back(std::string("Controller Software Version ") + ControllerVersion + "\n\n");
+    lines.push_back("Controller Software Version " + SoftwareVersion + "\n\n");
     for (const auto& [id, source] : dataSources) {
         if (!source.Active()) continue;
         std::string block = id == 0 ? "----Data Source Controller----\n"
