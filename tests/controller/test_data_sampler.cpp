@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "clock.h"
+#include "controller_logs.h"
+#include "controller_mutexes.h"
+#include "data_sampler.h"
+#include "data_system.h"
+#include "status.h"
+#include "test_support.h"
+
+namespace {
+
+using VN_Sample::DataSampler;
+using VN_Sample::DataSystem;
+using VN_Sample::IvCurve;
+using VN_Sample::Status;
+
+std::atomic<time_t>& FixedTime() {
+    static std::atomic<time_t> t{0};
+    return t;
+}
+
+void FixedClock(struct timeval* tv) {
+    tv->tv_sec = FixedTime().load();
+    tv->tv_usec = 0;
+}
+
+// UTC wall time, so local midnights and file names do not depend on the machine.
+time_t Utc(int year, int month, int day, int hour, int min, int sec) {
+    struct tm t = {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = min;
+    t.tm_sec = sec;
+    return timegm(&t);
+}
+
+// A sampler in a scratch station folder, on UTC and a clock the test sets.
+class SamplerTest : public ::testing::Test {
+protected:
+    SamplerTest() : workingDir(dir.Path()) {
+        const char* zone = std::getenv("TZ");
+        hadZone = zone != nullptr;
+        if (hadZone) savedZone = zone;
+        setenv("TZ", "UTC", 1);
+        tzset();
+        FixedTime().store(Utc(2012, 7, 4, 13, 5, 9));
+        VN_Lib::SetClockFunction(FixedClock);
+        for (VN_Lib::Log* log : logs) {
+            wasEnabled.push_back(log->IsEnabled());
+            log->Disable();
+        }
+    }
+    ~SamplerTest() override {
+        for (size_t i = 0; i < logs.size(); ++i) {
+            if (wasEnabled[i]) logs[i]->Enable();
+        }
+        VN_Lib::SetClockFunction(nullptr);
+        if (hadZone) {
+            setenv("TZ", savedZone.c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+    void SetTime(time_t t) { FixedTime().store(t); }
+    // A sampler built now, attached to an empty data system.
+    std::unique_ptr<DataSampler> AttachedSampler() {
+        auto sampler = std::make_unique<DataSampler>();
+        sampler->SetDataSourceSystem(&system);
+        return sampler;
+    }
+
+    VN_Test::TempDir dir;
+    VN_Test::ScopedWorkingDir workingDir;
+    DataSystem system;
+    bool hadZone = false;
+    std::string savedZone;
+    const std::vector<VN_Lib::Log*> logs = {&MsgLog, &ErrMsgLog, &DebugLog};
+    std::vector<bool> wasEnabled;
+};
+
+using DataSamplerSchedule = SamplerTest;
+
+TEST_F(DataSamplerSchedule, DefaultStoringWindowPutsEveryAverageAtTheNextMidnight) {
+    DataSampler sampler;
+    const time_t midnight = Utc(2012, 7, 5, 0, 0, 0);
+    EXPECT_EQ(midnight, sampler.NextAverageTime());
+    EXPECT_EQ(midnight, sampler.status.NextAverageTime);
+
+    time_t from = Utc(2012, 7, 4, 0, 0, 0);
+    EXPECT_EQ(midnight, sampler.GetNextAvgTime(&from));
+    from = midnight;
+    EXPECT_EQ(Utc(2012, 7, 6, 0, 0, 0), sampler.GetNextAvgTime(&from));
+}
+
+TEST_F(DataSamplerSchedule, DefaultCurveIntervalDriftsThroughTheDayAndRestartsAtMidnight) {
+    DataSampler sampler;
+    time_t t = Utc(2012, 7, 4, 0, 0, 0);
+    for (int run = 1; run <= 23; ++run) {
+        t = sampler.GetNextCurveTime(&t);
+        ASSERT_EQ(Utc(2012, 7, 4, run, run, 0), t) << "run " << run;
+    }
+    t = sampler.GetNextCurveTime(&t);
+    EXPECT_EQ(Utc(2012, 7, 5, 0, 0, 0), t);
+    EXPECT_EQ(t, sampler.NextCurveTime());
+    EXPECT_EQ(t, sampler.status.NextCurveTime);
+}
+
+TEST_F(DataSamplerSchedule, CurveWindowStartIsUsedAndStopEdgeIsInclusive) {
+    DataSampler sampler;
+    sampler.SetCurveStartTime(6, 0, 0);
+    sampler.SetCurveStopTime(18, 0, 0);
+    EXPECT_EQ(0, sampler.SetCurveInterval(3600));
+
+    time_t from = Utc(2012, 7, 4, 5, 0, 0);
+    EXPECT_EQ(Utc(2012, 7, 4, 6, 0, 0), sampler.GetNextCurveTime(&from));
+    from = Utc(2012, 7, 4, 18, 0, 0);
+    EXPECT_EQ(Utc(2012, 7, 5, 6, 0, 0), sampler.GetNextCurveTime(&from));
+    from = Utc(2012, 7, 4, 17, 59, 59);
+    EXPECT_EQ(Utc(2012, 7, 4, 18, 0, 0), sampler.GetNextCurveTime(&from));
+}
+
+TEST_F(DataSamplerSchedule, ZeroPeriodsAreRefusedAndSettingsRescheduleFromNow) {
+    DataSampler sampler;
+    const time_t built = sampler.NextSampleTime();
+    EXPECT_EQ(DataSampler::ErrZeroSamplePeriod, sampler.SetSamplingPeriod(0));
+    time_t now = built + 5;
+    EXPECT_EQ(built + 6, sampler.UpdateNextSampleTime(&now));
+
+    // Whole-day storing window: the 100 s grid after 13:05:09 is 13:06:40.
+    sampler.SetStoreStopTime(23, 59, 59);
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler.NextAverageTime());
+    EXPECT_EQ(DataSampler::ErrZeroAveragePeriod, sampler.SetAveragePeriod(0));
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler.NextAverageTime());
+    EXPECT_EQ(0, sampler.SetAveragePeriod(600));
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 10, 0), sampler.NextAverageTime());
+
+    const time_t curve = sampler.NextCurveTime();
+    EXPECT_EQ(0, sampler.SetCurveInterval(0));
+    EXPECT_EQ(curve, sampler.NextCurveTime());
+}
+
+using DataSamplerUpdate = SamplerTest;
+
+TEST_F(DataSamplerUpdate, FirstPassSamplesAtOnceAndMissedSamplesAreSkipped) {
+    const time_t built = FixedTime().load();
+    auto sampler = AttachedSampler();
+    EXPECT_EQ("Unknown", sampler->status.GetStateString());
+
+    EXPECT_EQ(0, sampler->Update());
+    EXPECT_EQ(built + 1, sampler->NextSampleTime());
+    EXPECT_EQ("Idle", sampler->status.GetStateString());
+
+    EXPECT_EQ(0, sampler->Update());
+    EXPECT_EQ(built + 1, sampler->NextSampleTime());
+
+    SetTime(built + 10);
+    sampler->Update();
+    EXPECT_EQ(built + 11, sampler->NextSampleTime());
+}
+
+TEST_F(DataSamplerUpdate, AveragesCatchUpOneGridStepPerSample) {
+    auto sampler = AttachedSampler();
+    sampler->SetStoreStopTime(23, 59, 59);
+    ASSERT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler->NextAverageTime());
+
+    SetTime(Utc(2012, 7, 4, 13, 20, 0));
+    sampler->Update();
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 8, 20), sampler->NextAverageTime());
+    SetTime(Utc(2012, 7, 4, 13, 20, 1));
+    sampler->Update();
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 10, 0), sampler->NextAverageTime());
+}
+
+TEST_F(DataSamplerUpdate, MissedCurveRunsCollapseIntoOne) {
+    auto sampler = AttachedSampler();
+    ASSERT_EQ(Utc(2012, 7, 4, 13, 13, 0), sampler->NextCurveTime());
+
+    SetTime(Utc(2012, 7, 4, 17, 0, 0));
+    sampler->Update();
+    EXPECT_EQ(Utc(2012, 7, 4, 17, 17, 0), sampler->NextCurveTime());
+    EXPECT_TRUE(sampler->AutoCurvesComplete());
+}
+
+TEST_F(DataSamplerUpdate, CalibrationModeHoldsCurveRunsUntilItEnds) {
+    auto sampler = AttachedSampler();
+    EXPECT_EQ(0, sampler->CalibrationModeEnabled(true));
+    EXPECT_TRUE(sampler->CalibrationMode());
+
+    SetTime(Utc(2012, 7, 4, 13, 30, 0));
+    sampler->Update();
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 13, 0), sampler->NextCurveTime());
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 30, 1), sampler->NextSampleTime());
+
+    EXPECT_EQ(0, sampler->CalibrationModeEnabled(false));
+    sampler->Update();
+    EXPECT_EQ(Utc(2012, 7, 4, 14, 14, 0), sampler->NextCurveTime());
+}
+
+TEST_F(DataSamplerUpdate, StatusWritesAreSafeForAReaderHoldingOnlyStatusMutex) {
+    auto sampler = AttachedSampler();
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done.load()) {
+            std::lock_guard<std::mutex> lock(statusMutex);
+            const Status copy = sampler->status;
+            EXPECT_NE("", copy.GetStateString());
+        }
+    });
+    for (int pass = 0; pass < 200; ++pass) {
+        SetTime(FixedTime().load() + 200);
+        sampler->Update();
+    }
+    done.store(true);
+    reader.join();
+}
+
+using DataSamplerCurves = SamplerTest;
+
+TEST_F(DataSamplerCurves, ManualRunCompletesOnlyAfterItsLastCurveIsClosed) {
+    // Without data sources every take fails (25), so nothing is written.
+    system.moduleChannels[1];
+    system.moduleChannels[2];
+    auto sampler = AttachedSampler();
+
+    sampler->TakeManualCurves({1, 2});
+    EXPECT_FALSE(sampler->ManualCurvesComplete());
+    EXPECT_EQ(DataSampler::ErrNoCurveChannel, sampler->TakeNextCurve());  // begins 1
+    EXPECT_EQ(DataSystem::ErrNoDataSource, sampler->TakeNextCurve());     // closes 1, begins 2
+    EXPECT_FALSE(sampler->ManualCurvesComplete());
+    EXPECT_EQ(DataSystem::ErrNoDataSource, sampler->TakeNextCurve());  // closes 2
+    EXPECT_TRUE(sampler->ManualCurvesComplete());
+
+    const VN_Sample::CurveQueue queue = sampler->ManualCurvesQueue();
+    ASSERT_EQ(2u, queue.entries.size());
+    EXPECT_EQ(VN_Sample::CurveFailed, queue.entries[1].curve_state);
+}
+
+TEST_F(DataSamplerCurves, NothingPendingIs701AndManualRunsWithoutCurvesStillComplete) {
+    auto sampler = AttachedSampler();
+    EXPECT_EQ(DataSampler::ErrNoCurveChannel, sampler->TakeNextCurve());
+    EXPECT_TRUE(sampler->ManualCurvesComplete());
+    EXPECT_TRUE(sampler->AutoCurvesComplete());
+
+    sampler->TakeManualCurves({});
+    EXPECT_FALSE(sampler->ManualCurvesComplete());
+    sampler->TakeNextCurve();
+    EXPECT_TRUE(sampler->ManualCurvesComplete());
+
+    sampler->TakeManualCurves({99});
+    sampler->TakeNextCurve();
+    EXPECT_FALSE(sampler->ManualCurvesComplete());
+    sampler->TakeNextCurve();
+    EXPECT_TRUE(sampler->ManualCurvesComplete());
+}
+
+class DataSamplerCurveFiles : public SamplerTest {
+protected:
+    DataSamplerCurveFiles() {
+        mkdir(dir.File("data").c_str(), 0755);
+        mkdir(curveDir.c_str(), 0755);
+        curve.Name = "South row 3";
+        curve.Date_Time = Utc(2012, 7, 4, 13, 5, 9);
+        VN_Sample::IvPointType point = {};
+        point.volts = 30.0;
+        point.amps = 8.0;
+        curve.AddPoint(point);
+    }
+
+    std::string curveDir = dir.File("data/curves");
+    IvCurve curve;
+};
+
+TEST_F(DataSamplerCurveFiles, KnownChannelsStoredUnderTimeStampAndLastCurveNames) {
+    system.moduleChannels[3].curve = curve;
+    auto sampler = AttachedSampler();
+    EXPECT_EQ(0, sampler->StoreCurves({7, 3}));
+    EXPECT_FALSE(VN_Test::FileExists(curveDir + "/last_iv_7.xml"));
+    EXPECT_EQ("Idle", sampler->status.GetStateString());
+
+    const std::string text = VN_Test::ReadFile(curveDir + "/03_07042012_130509.xml");
+    EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" ?>\n<IV_Curves>\n    <Version>1.00</Version>\n    <Curve>"))
+        << text;
+    EXPECT_EQ(text, VN_Test::ReadFile(curveDir + "/last_iv_3.xml"));
+    EXPECT_NE(std::string::npos,
+              VN_Test::ReadFile(dir.File("shell_journal.log")).find("chmod g+rw /data/curves/last_iv_3.xml"));
+
+    IvCurve loaded;
+    ASSERT_EQ(0, sampler->LoadLastCurve(loaded, 3));
+    EXPECT_EQ("South row 3", loaded.Name);
+    EXPECT_EQ(curve.Date_Time, loaded.Date_Time);
+    ASSERT_EQ(1u, loaded.Points.size());
+    EXPECT_DOUBLE_EQ(240.0, loaded.PeakPower);
+}
+
+TEST_F(DataSamplerCurveFiles, FailuresLeaveTheTargetCurveAlone) {
+    DataSampler sampler;
+    sampler.SetCurvePath("/data/missing/");
+    EXPECT_EQ(DataSampler::ErrCurveSave, sampler.StoreCurve(curve, 3));
+    sampler.SetCurvePath("/data/curves/");
+
+    IvCurve target;
+    target.Name = "kept";
+    EXPECT_EQ(DataSampler::ErrCurveLoad, sampler.LoadLastCurve(target, 4));
+    VN_Test::WriteFile(curveDir + "/broken.xml", "<IV_Curves><Curve>");
+    EXPECT_EQ(DataSampler::ErrCurveLoad, sampler.LoadCurve(target, "broken.xml"));
+    VN_Test::WriteFile(curveDir + "/other.xml", "<Other><Curve/></Other>");
+    EXPECT_EQ(DataSampler::ErrNotCurveDocument, sampler.LoadCurve(target, "other.xml"));
+    VN_Test::WriteFile(curveDir + "/empty.xml", "<IV_Curves><Version>1.00</Version></IV_Curves>");
+    EXPECT_EQ(DataSampler::ErrNotCurveDocument, sampler.LoadCurve(target, "empty.xml"));
+    EXPECT_EQ("kept", target.Name);
+}
+
+using StatusDocument = SamplerTest;
+
+TEST_F(StatusDocument, ReadsUnknownBeforeTheFirstPassWithDueTimesAndDays) {
+    Status status;
+    status.NextCurveTime = Utc(2012, 7, 4, 14, 0, 5);
+    status.NextAverageTime = Utc(2012, 7, 5, 0, 0, 0);
+    EXPECT_EQ(
+        "<Status state=\"Unknown\">\n"
+        "    <NextCurveTime hour=\"14\" min=\"0\" sec=\"5\" day=\"Today\" />\n"
+        "    <NextAverageTime hour=\"0\" min=\"0\" sec=\"0\" day=\"Tomorrow\" />\n"
+        "</Status>\n",
+        status.GetAsXmlString());
+}
+
+}  // namespace
