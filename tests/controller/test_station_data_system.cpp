@@ -74,8 +74,11 @@ TEST_F(StationDataSystemTest, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) 
     VN_Test::ReadTruth(station.File("sim_truth.xml"), &truth);
     const VN_Sample::ModuleSample& sample = system.moduleChannels[1].sample;
     ASSERT_TRUE(sample.IsValid());
-    EXPECT_NEAR(sample.voltage.value, truth.modules[1].voltage * (1 + VoltageTolerance1), 0.01 * truth.modules[1].voc);
-    EXPECT_NEAR(sample.current.value, truth.modules[1].current * (1 + CurrentTolerance1), 0.01 * truth.modules[1].isc);
+    // Tracking keeps moving the operating point around the maximum, so the
+    // unit's held readings are compared by their power.
+    const double gain = (1 + VoltageTolerance1) * (1 + CurrentTolerance1);
+    EXPECT_NEAR(sample.GetPowerValue(), truth.modules[1].pmax * gain, 0.03 * truth.modules[1].pmax);
+    EXPECT_GT(sample.voltage.value, 0.6 * truth.modules[1].voc);
     EXPECT_NEAR(system.auxInputChannels[1].sample.value, truth.irradiance, 0.02 * truth.irradiance);
     EXPECT_EQ(VN_Sample::TcTypeK, system.temperatureChannels[5].sample.tcType);
 
