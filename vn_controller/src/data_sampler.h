@@ -1,11 +1,13 @@
 #ifndef VN_CONTROLLER_DATA_SAMPLER_H
 #define VN_CONTROLLER_DATA_SAMPLER_H
 
+#include <cstddef>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "curve_queue.h"
+#include "data_record.h"
 #include "data_system.h"
 #include "iv_curve.h"
 #include "status.h"
@@ -19,11 +21,13 @@ namespace VN_Sample {
 class DataSampler {
 public:
     static constexpr int ErrCurveLoad = 27;
+    static constexpr int ErrDataFile = 802;
     static constexpr int ErrNotCurveDocument = 28;
     static constexpr int ErrZeroSamplePeriod = 500;
     static constexpr int ErrZeroAveragePeriod = 501;
     static constexpr int ErrNoCurveChannel = 701;
     static constexpr int ErrCurveSave = 805;
+    static constexpr int ErrDataVolume = 806;
 
     DataSampler();
     DataSampler(const DataSampler&) = delete;
@@ -52,7 +56,8 @@ public:
     int SetLocalVndPath(std::string path);
     int SetBackupVndPath(std::string path);
 
-    // One pass of the schedule. Nothing is done before a data system is attached.
+    // One pass of the schedule. Nothing is done before a data system is
+    // attached. The result of the pass's last record update or data store.
     int Update();
     // Moves the next sample time along its grid past *now; returns it.
     time_t UpdateNextSampleTime(time_t* now);
@@ -100,7 +105,34 @@ public:
     int LoadCurve(IvCurve& curve, std::string file_name);
     int LoadLastCurve(IvCurve& curve, int channel_id);
 
+    // The current record, under recordMutex (data_sampler_storage.cpp).
+    // Copies every channel of the data system into Record, stamped now.
+    int UpdateRecord();
+    // Empties Record, after the channel set changed. 0.
+    int ResetRecord();
+
+    // Data file and data volume (data_sampler_storage.cpp).
+    // Appends the average line to today's data file "vnMMDDYYYY.vnd", with
+    // the three header lines first when the file is new; the line is on the
+    // disk before it returns. 0, 806 when the data volume cannot be mounted,
+    // 802 when the file cannot be opened or written.
+    int StoreVndData();
+    // True when the volume's marker file shows it mounted or could be created
+    // after mounting it.
+    bool MountDataVolume();
+    // The shell's status of the umount command.
+    int UnmountDataVolume();
+    // Paths as the station writes them.
+    bool DoesFileExist(const char* path);
+    // The text and a line end, replacing the file. 0, or 802.
+    int WriteStringToFile(const char* text, const char* path);
+    // The file's first whitespace-delimited word, cut to fit size bytes with
+    // its terminator. 0, or 802 when the file cannot be opened.
+    int ReadStringFromFile(char* buffer, size_t size, const char* path);
+
     Status status;
+    // The one current record; the web interface reads it under recordMutex.
+    static DataRecord Record;
 
 private:
     // First time after from on the period's grid counted from local midnight,
@@ -111,6 +143,9 @@ private:
     void RescheduleCurves();
     // The channel's curve as its last curve and a new file; the new file's result.
     int StoreChannelCurve(const ModuleChannel& channel, int channel_id);
+    // Mounts the data volume and creates the data and curve directories,
+    // open to the data group.
+    void PrepareDataVolume();
 
     DataSystem* dataSourceSystem = nullptr;
     std::string dataGroup = "data_admin";
@@ -120,8 +155,11 @@ private:
     int storeStopTime = 0;
     std::string localPath = "/data/vnd/";
     std::string backupPath = "backup_data";
+    std::string dataDevice = "/dev/hda3";
+    std::string dataMountPoint = "/data";
     time_t nextSampleTime = 0;
     time_t nextAverageTime = 0;
+    std::string delim = ",";
     bool calibrationMode = false;
     unsigned curveInterval = 3660;
     double irradMin = 0.0;
