@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "station_truth.h"
 #include "test_support.h"
 #include "unit_client.h"
 
@@ -28,27 +29,14 @@ namespace {
 const double VoltageTolerance[4] = {0.0031, -0.0022, 0.0045, -0.0008};
 const double CurrentTolerance[4] = {-0.0027, 0.0038, 0.0012, -0.0041};
 
-struct TruthModule_T {
-    double voltage = 0, current = 0, power = 0, voc = 0, isc = 0, pmax = 0, cellTemperature = 0;
-    int dac = -1;
-};
-
-struct Truth_T {
-    double irradiance = 0, ambient = 0;
-    std::map<int, TruthModule_T> modules;
-};
+using VN_Test::Truth_T;
+using VN_Test::TruthModule_T;
 
 struct Sample_T {
     std::map<int, double> temperatures;
     std::map<int, double> auxInputs;
     std::map<int, std::pair<double, double>> modules;  // id -> (current, voltage)
 };
-
-double Real(TiXmlElement* e, const char* name) {
-    double value = 0.0;
-    e->QueryDoubleAttribute(name, &value);
-    return value;
-}
 
 class UnitPhysicsTest : public ::testing::Test {
 protected:
@@ -72,39 +60,15 @@ protected:
         text.replace(at, from.size(), to);
     }
 
+    // The default station has four modules: a truth with fewer is still being written.
     bool ReadTruth(Truth_T* truth) {
-        TiXmlDocument document;
-        if (!document.LoadFile(dir.File("sim_truth.xml").c_str()) || document.RootElement() == nullptr) return false;
-        *truth = Truth_T();
-        TiXmlElement* root = document.RootElement();
-        if (TiXmlElement* environment = root->FirstChildElement("Environment")) {
-            truth->irradiance = Real(environment, "irradiance");
-            truth->ambient = Real(environment, "ambient");
-        }
-        for (TiXmlElement* e = root->FirstChildElement("Module"); e != nullptr; e = e->NextSiblingElement("Module")) {
-            int id = 0;
-            e->QueryIntAttribute("id", &id);
-            TruthModule_T& m = truth->modules[id];
-            m.voltage = Real(e, "voltage");
-            m.current = Real(e, "current");
-            m.power = Real(e, "power");
-            m.voc = Real(e, "voc");
-            m.isc = Real(e, "isc");
-            m.pmax = Real(e, "pmax");
-            m.cellTemperature = Real(e, "cell_temperature");
-            e->QueryIntAttribute("dac", &m.dac);
-        }
-        return truth->modules.size() == 4;
+        return VN_Test::ReadTruth(dir.File("sim_truth.xml"), truth) && truth->modules.size() == 4;
     }
 
-    // Polls the truth until done holds, for at most timeoutMs; the last truth read.
     bool WaitForTruth(const std::function<bool(const Truth_T&)>& done, int timeoutMs, Truth_T* truth) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < end) {
-            if (ReadTruth(truth) && done(*truth)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
+        return VN_Test::WaitForTruth(
+            dir.File("sim_truth.xml"), [&done](const Truth_T& t) { return t.modules.size() == 4 && done(t); },
+            timeoutMs, truth);
     }
 
     void Ask(const std::string& request, int expectedCommand) {

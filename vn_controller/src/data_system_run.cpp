@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <type_traits>
 
 #include "controller_logs.h"
 #include "data_system.h"
@@ -11,6 +12,22 @@ namespace {
 void TakeOver(DataSample& channel, const DataSample& source) {
     channel.SetValue(source.value);
     if (!source.valid) channel.Invalidate();
+}
+
+// Copies each channel's sample from its unit; a channel whose unit or input
+// is unknown is invalidated. *result becomes the last look-up's result.
+template <class Map, class Fetch, class Take>
+void RefreshChannels(Map& channels, Fetch fetch, int* result, Take take) {
+    for (auto& entry : channels) {
+        auto& channel = entry.second;
+        typename std::remove_reference<decltype(channel.sample)>::type sample;
+        *result = fetch(&sample, channel.dataSourceId, channel.localId);
+        if (*result != 0) {
+            channel.sample.Invalidate();
+            continue;
+        }
+        take(channel.sample, sample);
+    }
 }
 
 }  // namespace
@@ -40,39 +57,27 @@ int DataSystem::SampleDataChannels() {
         }
     }
 
-    for (auto& entry : temperatureChannels) {
-        TemperatureChannel& channel = entry.second;
-        TemperatureSample sample;
-        result = GetDataSourceTemperatureSample(&sample, channel.dataSourceId, channel.localId);
-        if (result != 0) {
-            channel.sample.Invalidate();
-            continue;
-        }
-        TakeOver(channel.sample, sample);
-        channel.sample.tcType = sample.tcType;
-    }
-    for (auto& entry : auxInputChannels) {
-        AuxInputChannel& channel = entry.second;
-        AuxInputSample sample;
-        result = GetDataSourceAuxInputSample(&sample, channel.dataSourceId, channel.localId);
-        if (result != 0) {
-            channel.sample.Invalidate();
-            continue;
-        }
-        TakeOver(channel.sample, sample);
-    }
-    for (auto& entry : moduleChannels) {
-        ModuleChannel& channel = entry.second;
-        ModuleSample sample;
-        result = GetDataSourceModuleSample(&sample, channel.dataSourceId, channel.localId);
-        if (result != 0) {
-            channel.sample.Invalidate();
-            continue;
-        }
-        channel.sample.voltage.SetValue(sample.voltage.value);
-        channel.sample.current.SetValue(sample.current.value);
-        if (!sample.IsValid()) channel.sample.Invalidate();
-    }
+    auto fetchTemperature = [this](TemperatureSample* sample, int source, int local) {
+        return GetDataSourceTemperatureSample(sample, source, local);
+    };
+    RefreshChannels(temperatureChannels, fetchTemperature, &result,
+                    [](TemperatureSample& channel, const TemperatureSample& sample) {
+                        TakeOver(channel, sample);
+                        channel.tcType = sample.tcType;
+                    });
+    auto fetchAuxInput = [this](AuxInputSample* sample, int source, int local) {
+        return GetDataSourceAuxInputSample(sample, source, local);
+    };
+    RefreshChannels(auxInputChannels, fetchAuxInput, &result,
+                    [](AuxInputSample& channel, const AuxInputSample& sample) { TakeOver(channel, sample); });
+    auto fetchModule = [this](ModuleSample* sample, int source, int local) {
+        return GetDataSourceModuleSample(sample, source, local);
+    };
+    RefreshChannels(moduleChannels, fetchModule, &result, [](ModuleSample& channel, const ModuleSample& sample) {
+        channel.voltage.SetValue(sample.voltage.value);
+        channel.current.SetValue(sample.current.value);
+        if (!sample.IsValid()) channel.Invalidate();
+    });
     return result;
 }
 

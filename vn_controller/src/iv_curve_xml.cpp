@@ -30,15 +30,6 @@ void AddFigure(TiXmlElement* curve, const char* name, const char* format, double
     AddText(curve, name, Number(format, value))->SetAttribute("units", units);
 }
 
-const char* TcTypeName(int code) {
-    switch (code) {
-    case TcTypeT: return "T";
-    case TcTypeK: return "K";
-    case TcTypeJ: return "J";
-    default: return "UNKNOWN";
-    }
-}
-
 void AddDateTime(TiXmlElement* curve, time_t when) {
     struct tm local = {};
     localtime_r(&when, &local);

@@ -6,15 +6,6 @@ namespace VN_Sample {
 
 namespace {
 
-const char* TcTypeName(int code) {
-    switch (code) {
-        case TcTypeT: return "T";
-        case TcTypeK: return "K";
-        case TcTypeJ: return "J";
-        default: return "UNKNOWN";
-    }
-}
-
 // Only the first letter counts, and only in upper case.
 int TcTypeCode(const char* name) {
     if (name == nullptr) return TcUnknown;
