@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 #include "clock.h"
@@ -81,6 +82,16 @@ TEST_F(StationDataSystemTest, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) 
     EXPECT_GT(sample.voltage.value, 0.6 * truth.modules[1].voc);
     EXPECT_NEAR(system.auxInputChannels[1].sample.value, truth.irradiance, 0.02 * truth.irradiance);
     EXPECT_EQ(VN_Sample::TcTypeK, system.temperatureChannels[5].sample.tcType);
+
+    // Learning the unit rewrites the channel configuration the station came with.
+    std::filesystem::remove(station.File("chan_config.xml"));
+    TiXmlDocument learned;
+    ASSERT_EQ(0, system.LearnChannelConfiguration("chan_config.xml", learned));
+    ASSERT_EQ(0, system.SetChannelConfiguration("chan_config.xml"));
+    EXPECT_EQ(4u, system.moduleChannels.size());
+    EXPECT_EQ(2u, system.auxInputChannels.size());
+    EXPECT_EQ(5u, system.temperatureChannels.size());
+    EXPECT_NE(std::string::npos, VN_Test::ReadFile(station.File("shell_journal.log")).find("cp -a chan_config.xml"));
 
     // The unit dies: the next pass finds it gone and invalidates its channels.
     const int pid = station.UnitPid();
