@@ -5,8 +5,9 @@ namespace VN_Sim {
 namespace {
 
 // Characters that would make the shell do something other than run one
-// program with plain words; glob characters are left to the caller.
-const std::string Unexpected = ";|&`$()<\"'\\\n\r{}~";
+// program with plain words; glob characters are left to the caller. Constant
+// data, as objects built before main (the global sampler) run commands.
+const char* const Unexpected = ";|&`$()<\"'\\\n\r{}~";
 
 std::vector<std::string> SplitBlanks(const std::string& text) {
     std::vector<std::string> tokens;
