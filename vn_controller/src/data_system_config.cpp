@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +8,7 @@
 #include "controller_logs.h"
 #include "controller_program.h"
 #include "data_system.h"
+#include "durable_file.h"
 #include "host_settings.h"
 #include "shell.h"
 #include "socket_control.h"
@@ -113,35 +111,6 @@ TiXmlElement* AddEmptyElement(TiXmlElement& parent, const char* name) {
     auto* element = new TiXmlElement(name);
     parent.LinkEndChild(element);
     return element;
-}
-
-bool WriteAll(int descriptor, const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t count = ::write(descriptor, text.data() + written, text.size() - written);
-        if (count < 0) return false;
-        written += static_cast<size_t>(count);
-    }
-    return true;
-}
-
-// Writes the document as "<file>.new" and renames that over the file, so a
-// power cut or a full disk leaves the old file or the new one, never a
-// truncated configuration. False when anything failed; the old file is then
-// untouched.
-bool ReplaceFileWithDocument(const TiXmlDocument& document, const std::string& file) {
-    TiXmlPrinter printer;
-    printer.SetIndent("    ");
-    printer.SetLineBreak("\n");
-    document.Accept(&printer);
-    const std::string temporary = file + ".new";
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) return false;
-    bool saved = WriteAll(descriptor, printer.Str()) && ::fsync(descriptor) == 0;
-    saved = ::close(descriptor) == 0 && saved;
-    if (saved && std::rename(temporary.c_str(), file.c_str()) == 0) return true;
-    std::remove(temporary.c_str());
-    return false;
 }
 
 void BackUpFile(const std::string& file) {
