@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -77,6 +80,8 @@ protected:
     }
 
     void SetTime(time_t t) { FixedTime().store(t); }
+    std::string DataFile(const std::string& name) const { return dir.File("data/vnd/" + name); }
+    std::string Journal() const { return VN_Test::ReadFile(dir.File("shell_journal.log")); }
     // A sampler built now, attached to an empty data system.
     std::unique_ptr<DataSampler> AttachedSampler() {
         auto sampler = std::make_unique<DataSampler>();
@@ -173,17 +178,57 @@ TEST_F(DataSamplerUpdate, FirstPassSamplesAtOnceAndMissedSamplesAreSkipped) {
     EXPECT_EQ(built + 11, sampler->NextSampleTime());
 }
 
-TEST_F(DataSamplerUpdate, AveragesCatchUpOneGridStepPerSample) {
+size_t LineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST_F(DataSamplerUpdate, AveragesCatchUpOneGridStepAndOneStoredLinePerSample) {
     auto sampler = AttachedSampler();
     sampler->SetStoreStopTime(23, 59, 59);
     ASSERT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler->NextAverageTime());
 
     SetTime(Utc(2012, 7, 4, 13, 20, 0));
-    sampler->Update();
+    EXPECT_EQ(0, sampler->Update());
     EXPECT_EQ(Utc(2012, 7, 4, 13, 8, 20), sampler->NextAverageTime());
     SetTime(Utc(2012, 7, 4, 13, 20, 1));
-    sampler->Update();
+    EXPECT_EQ(0, sampler->Update());
     EXPECT_EQ(Utc(2012, 7, 4, 13, 10, 0), sampler->NextAverageTime());
+    const std::string text = VN_Test::ReadFile(DataFile("vn07042012.vnd"));
+    EXPECT_EQ(3u + 2u, LineCount(text)) << text;
+    EXPECT_NE(std::string::npos, text.find("\n07/04/2012,13:20:01\n")) << text;
+
+    // Calibration mode averages on but stores nothing.
+    sampler->CalibrationModeEnabled(true);
+    SetTime(Utc(2012, 7, 4, 13, 20, 2));
+    sampler->Update();
+    EXPECT_EQ(Utc(2012, 7, 4, 13, 11, 40), sampler->NextAverageTime());
+    EXPECT_EQ(text, VN_Test::ReadFile(DataFile("vn07042012.vnd")));
+}
+
+TEST_F(DataSamplerUpdate, RecordReadsAreSafeForAReaderHoldingOnlyRecordMutex) {
+    system.moduleChannels[1].sample.name = "South 1";
+    system.temperatureChannels[9];
+    auto sampler = AttachedSampler();
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done.load()) {
+            std::lock_guard<std::mutex> lock(recordMutex);
+            std::string text;
+            DataSampler::Record.GetXmlString(text, VN_Sample::SampleRecord);
+            EXPECT_NE(std::string::npos, text.find("</Sample>"));
+        }
+    });
+    for (int pass = 0; pass < 200; ++pass) {
+        SetTime(FixedTime().load() + 1);
+        sampler->Update();
+        if (pass % 50 == 0) sampler->ResetRecord();
+    }
+    done.store(true);
+    reader.join();
 }
 
 TEST_F(DataSamplerUpdate, MissedCurveRunsCollapseIntoOne) {
@@ -323,6 +368,129 @@ TEST_F(DataSamplerCurveFiles, FailuresLeaveTheTargetCurveAlone) {
     VN_Test::WriteFile(curveDir + "/empty.xml", "<IV_Curves><Version>1.00</Version></IV_Curves>");
     EXPECT_EQ(DataSampler::ErrNotCurveDocument, sampler.LoadCurve(target, "empty.xml"));
     EXPECT_EQ("kept", target.Name);
+}
+
+TEST_F(DataSamplerCurveFiles, AFailedReplacementLeavesTheOldCurveFileWhole) {
+    DataSampler sampler;
+    ASSERT_EQ(0, sampler.StoreLastCurve(curve, 3));
+    EXPECT_FALSE(VN_Test::FileExists(curveDir + "/last_iv_3.xml.new"));
+    const std::string stored = VN_Test::ReadFile(curveDir + "/last_iv_3.xml");
+    ASSERT_NE(std::string::npos, stored.find("South row 3"));
+
+    mkdir((curveDir + "/last_iv_3.xml.new").c_str(), 0755);
+    curve.Name = "replacement";
+    EXPECT_EQ(DataSampler::ErrCurveSave, sampler.StoreLastCurve(curve, 3));
+    EXPECT_EQ(stored, VN_Test::ReadFile(curveDir + "/last_iv_3.xml"));
+}
+
+using DataFileStore = SamplerTest;
+
+TEST_F(DataFileStore, OneFileADayNamedByTheLocalDateWithHeadersOnlyWhenCreated) {
+    system.moduleChannels[1].sample.name = "South 1";
+    system.auxInputChannels[5].sample.units = "W/m2";
+    system.temperatureChannels[9].sample.units = "C";
+    auto sampler = AttachedSampler();
+    ASSERT_EQ(0, sampler->UpdateRecord());
+    EXPECT_EQ(1u, DataSampler::Record.modules.size());
+    EXPECT_EQ(FixedTime().load(), DataSampler::Record.record_time);
+
+    EXPECT_EQ(0, sampler->StoreVndData());
+    EXPECT_EQ(0, sampler->StoreVndData());
+    const std::string line =
+        "07/04/2012,13:05:09,-9.999000e+03,-9.999000e+03,-9.999000e+03,-9.999000e+03,-9.999000e+03\n";
+    EXPECT_EQ(
+        "Date,Time,1 Volts,1 Amps,1 Power,5 Aux,9 Temp\n"
+        "Date,Time,South 1 Volts,South 1 Amps,South 1 Power,,\n"
+        "mm/dd/yyyy,hh:mm:ss,Volts,Amps,Watts,W/m2,C\n" +
+            line + line,
+        VN_Test::ReadFile(DataFile("vn07042012.vnd")));
+    const std::string journal = Journal();
+    EXPECT_EQ(1u, Occurrences(journal, "chgrp data_admin /data/vnd/vn07042012.vnd >")) << journal;
+    EXPECT_EQ(1u, Occurrences(journal, "chmod g+rw /data/vnd/vn07042012.vnd >")) << journal;
+
+    EXPECT_EQ(0, sampler->ResetRecord());
+    EXPECT_TRUE(DataSampler::Record.modules.empty());
+}
+
+TEST_F(DataFileStore, TheStoreAtMidnightStartsTheNewDaysFile) {
+    auto sampler = AttachedSampler();
+    sampler->Update();
+    SetTime(Utc(2012, 7, 5, 0, 0, 0));
+    EXPECT_EQ(0, sampler->Update());
+    EXPECT_FALSE(VN_Test::FileExists(DataFile("vn07042012.vnd")));
+    EXPECT_EQ("Date,Time\nDate,Time\nmm/dd/yyyy,hh:mm:ss\n07/05/2012,00:00:00\n",
+              VN_Test::ReadFile(DataFile("vn07052012.vnd")));
+    EXPECT_EQ(Utc(2012, 7, 6, 0, 0, 0), sampler->NextAverageTime());
+}
+
+TEST_F(DataFileStore, FailuresToWriteOpenOrMountAreReported) {
+    auto sampler = AttachedSampler();
+    sampler->SetStoreStopTime(23, 59, 59);
+    // A file whose writes fail: the line never reached the disk.
+    if (VN_Test::FileExists("/dev/full")) {
+        ASSERT_EQ(0, symlink("/dev/full", DataFile("vn07042012.vnd").c_str()));
+        SetTime(sampler->NextAverageTime());
+        EXPECT_EQ(DataSampler::ErrDataFile, sampler->Update());
+        std::remove(DataFile("vn07042012.vnd").c_str());
+    }
+    mkdir(DataFile("vn07042012.vnd").c_str(), 0755);
+    EXPECT_EQ(DataSampler::ErrDataFile, sampler->StoreVndData());
+
+    std::remove(dir.File("data/mounted").c_str());
+    ASSERT_EQ(0, std::rename(dir.File("data").c_str(), dir.File("moved").c_str()));
+    VN_Test::WriteFile(dir.File("data"), "");
+    EXPECT_EQ(DataSampler::ErrDataVolume, sampler->StoreVndData());
+}
+
+using DataVolume = SamplerTest;
+
+TEST_F(DataVolume, TheMarkerFileStandsForAMountedVolume) {
+    DataSampler sampler;
+    std::string journal = Journal();
+    EXPECT_NE(std::string::npos, journal.find("mount /dev/hda3 /data >")) << journal;
+    for (const char* directory : {"/data/vnd/", "/data/curves/"}) {
+        for (const std::string command : {"mkdir ", "chgrp data_admin ", "chmod g+rw "})
+            EXPECT_NE(std::string::npos, journal.find(command + directory + " >")) << command << directory;
+    }
+    EXPECT_TRUE(VN_Test::FileExists(dir.File("data/mounted")));
+    EXPECT_TRUE(VN_Test::FileExists(dir.File("data/vnd")));
+
+    std::remove(dir.File("shell_journal.log").c_str());
+    EXPECT_TRUE(sampler.MountDataVolume());
+    EXPECT_EQ("", Journal());
+
+    std::remove(dir.File("data/mounted").c_str());
+    EXPECT_TRUE(sampler.MountDataVolume());
+    EXPECT_NE(std::string::npos, Journal().find("mount /dev/hda3 /data >"));
+    EXPECT_TRUE(VN_Test::FileExists(dir.File("data/mounted")));
+}
+
+TEST_F(DataVolume, PathsThatAreNotPlainWordsNeverReachTheShell) {
+    DataSampler sampler;
+    IvCurve curve;
+    for (const std::string folder : {"row 3", "it's", "a;b"}) {
+        ASSERT_EQ(0, mkdir(dir.File("data/" + folder).c_str(), 0755));
+        sampler.SetCurvePath("/data/" + folder + "/");
+        EXPECT_EQ(0, sampler.StoreCurve(curve, "curve.xml")) << folder;
+        EXPECT_TRUE(VN_Test::FileExists(dir.File("data/" + folder + "/curve.xml"))) << folder;
+        EXPECT_EQ(std::string::npos, Journal().find(folder)) << Journal();
+    }
+}
+
+TEST_F(DataVolume, StringFilesAreWrittenWholeAndReadToTheFirstWordWithinTheBuffer) {
+    DataSampler sampler;
+    EXPECT_EQ(0, sampler.WriteStringToFile("  hostname\tstation", "/data/name"));
+    EXPECT_EQ("  hostname\tstation\n", VN_Test::ReadFile(dir.File("data/name")));
+    char buffer[16];
+    EXPECT_EQ(0, sampler.ReadStringFromFile(buffer, sizeof buffer, "/data/name"));
+    EXPECT_STREQ("hostname", buffer);
+    EXPECT_EQ(0, sampler.ReadStringFromFile(buffer, 5, "/data/name"));
+    EXPECT_STREQ("host", buffer);
+
+    EXPECT_EQ(DataSampler::ErrDataFile, sampler.ReadStringFromFile(buffer, sizeof buffer, "/data/missing"));
+    EXPECT_EQ(DataSampler::ErrDataFile, sampler.WriteStringToFile("x", "/data/vnd"));
+    EXPECT_FALSE(sampler.DoesFileExist("/data/missing"));
+    EXPECT_TRUE(sampler.DoesFileExist("/data/name"));
 }
 
 using StatusDocument = SamplerTest;

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,6 +38,23 @@ ScopedWorkingDir::ScopedWorkingDir(const std::string& dir) {
 ScopedWorkingDir::~ScopedWorkingDir() {
     std::error_code ec;
     std::filesystem::current_path(previous, ec);
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+    const char* current = std::getenv("TZ");
+    hadZone = current != nullptr;
+    if (hadZone) previous = current;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (hadZone) {
+        setenv("TZ", previous.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
 }
 
 void WriteFile(const std::string& path, const std::string& text) {

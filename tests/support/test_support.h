@@ -34,6 +34,19 @@ private:
     std::string previous;
 };
 
+// Makes local time the given zone (a TZ value) for the lifetime of the object.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    bool hadZone = false;
+    std::string previous;
+};
+
 void WriteFile(const std::string& path, const std::string& text);
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);

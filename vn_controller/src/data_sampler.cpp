@@ -33,6 +33,8 @@ DataSampler::DataSampler() {
     nextSampleTime = VN_Lib::Now();
     GetNextAvgTime(&nextSampleTime);
     GetNextCurveTime(&nextSampleTime);
+    ResetRecord();
+    PrepareDataVolume();
 }
 
 int DataSampler::SetDataSourceSystem(DataSystem* system) {
@@ -143,13 +145,22 @@ void DataSampler::RescheduleCurves() {
 int DataSampler::Update() {
     if (dataSourceSystem == nullptr) return 0;
     time_t now = VN_Lib::Now();
+    int result = 0;
     if (nextSampleTime <= now) {
         MsgLog.Writef("Sample %s", TimeText(nextSampleTime).c_str());
         SetStatusState(StateSampling);
         dataSourceSystem->SampleDataChannels();
-        if (nextAverageTime <= now) {
+        const bool averageDue = nextAverageTime <= now;
+        if (averageDue) {
             SetStatusState(StateAveraging);
             dataSourceSystem->AverageDataChannels();
+        }
+        result = UpdateRecord();
+        if (averageDue) {
+            if (!calibrationMode) {
+                MsgLog.Writef("Store %s", TimeText(nextAverageTime).c_str());
+                result = StoreVndData();
+            }
             // From the previous due time, not from now: after a stall the
             // averages come due once per sample until they have caught up.
             GetNextAvgTime(&nextAverageTime);
@@ -170,7 +181,7 @@ int DataSampler::Update() {
         TakeNextCurve();
     }
     SetStatusState(StateIdle);
-    return 0;
+    return result;
 }
 
 time_t DataSampler::UpdateNextSampleTime(time_t* now) {

@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <ctime>
 
-#include "shell.h"
+#include "durable_file.h"
+#include "quiet_command.h"
 #include "station_paths.h"
 #include "xml_helper.h"
 
 namespace VN_Sample {
 
 namespace {
-
-const char* const Quiet = " > /dev/null 2> /dev/null";
 
 std::string LastCurveName(int channel_id) { return "last_iv_" + std::to_string(channel_id) + ".xml"; }
 
@@ -22,9 +21,9 @@ int DataSampler::StoreCurve(const IvCurve& curve, std::string file_name) {
     document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     document.LinkEndChild(IvCurve::MakeNewCurvesXml({curve}, true));
     const std::string path = curvePath + file_name;
-    if (!document.SaveFile(VN_Lib::StationPath(path))) return ErrCurveSave;
-    VN_Lib::RunShellCommand("chgrp " + dataGroup + " " + path + Quiet);
-    VN_Lib::RunShellCommand("chmod g+rw " + path + Quiet);
+    if (!ReplaceFileWithDocument(document, VN_Lib::StationPath(path))) return ErrCurveSave;
+    RunQuietCommand("chgrp", {dataGroup, path});
+    RunQuietCommand("chmod g+rw", {path});
     return 0;
 }
 
