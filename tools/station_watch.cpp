@@ -1,13 +1,16 @@
-// Watches a simulated station from its ground truth (sim_truth.xml in the
-// working directory, written by the unit program): every few seconds one line
-// with the irradiance and, per module, where its load holds it (volts, amps,
-// watts against the module's maximum power). Run it in a station folder:
+// Watches a simulated station: every few seconds one line of its ground truth
+// (sim_truth.xml, written by the unit program: the irradiance and, per module,
+// where its load holds it against the module's maximum power), and what the
+// controller has stored: the newest line of the newest data file in data/vnd/
+// and the number of curve files in data/curves/. Run it in a station folder:
 // station_watch [seconds]
 
 #include <tinyxml.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -41,6 +44,36 @@ std::string TruthLine() {
     return line;
 }
 
+// The newest file in a folder with the given extension; "" when there is none.
+std::string NewestFile(const std::filesystem::path& folder, const std::string& extension) {
+    std::error_code error;
+    std::filesystem::path newest;
+    std::filesystem::file_time_type newestTime;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().extension() != extension) continue;
+        const auto written = entry.last_write_time(error);
+        if (newest.empty() || written > newestTime) {
+            newest = entry.path();
+            newestTime = written;
+        }
+    }
+    return newest.string();
+}
+
+std::string StoredLine() {
+    const std::string dataFile = NewestFile("data/vnd", ".vnd");
+    if (dataFile.empty()) return "no data file yet";
+    std::ifstream in(dataFile);
+    std::string line, last;
+    while (std::getline(in, line)) last = line;
+    std::error_code error;
+    int curves = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("data/curves", error)) {
+        if (entry.path().extension() == ".xml") ++curves;
+    }
+    return dataFile + ": " + last + " | " + std::to_string(curves) + " curve files in data/curves";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +83,7 @@ int main(int argc, char** argv) {
         char stamp[16];
         std::strftime(stamp, sizeof stamp, "%H:%M:%S", localtime(&now));
         std::printf("[truth %s] %s\n", stamp, TruthLine().c_str());
+        std::printf("[stored] %s\n", StoredLine().c_str());
         std::fflush(stdout);
         sleep(static_cast<unsigned>(seconds > 0 ? seconds : 5));
     }
