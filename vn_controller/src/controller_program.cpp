@@ -72,6 +72,11 @@ int Initialize() {
         ErrMsgLog.Writef("Set Data System Settings Error %i\n", result);
         return result;
     }
+    result = Sampler.SetUserSettings(UserSettingsFilename);
+    if (result != 0) {
+        ErrMsgLog.Writef("Set Sampler Settings Error %i\n", result);
+        return result;
+    }
     MsgLog.Write("Done\n");
     return 0;
 }
@@ -83,6 +88,7 @@ int SaveUserSettings(const std::string& fileName) {
     root->SetAttribute("version", 1);
     document.LinkEndChild(root);
     root->LinkEndChild(new TiXmlComment("A test comment"));
+    Sampler.GetUserSettings(document);
     DataSourceSystem.GetUserSettings(document);
 
     // A new file put in place with one rename: a power cut leaves either the

@@ -130,6 +130,23 @@ public:
     // its terminator. 0, or 802 when the file cannot be opened.
     int ReadStringFromFile(char* buffer, size_t size, const char* path);
 
+    // User settings: the "Sampler" and "Curves" elements
+    // (data_sampler_settings.cpp). Get forms append to the document's root,
+    // making a "Settings" root when it has none. Set forms take what is
+    // present and valid and keep the rest; 801 without a root element.
+    static constexpr int ErrSettingsFile = 27;
+    static constexpr int ErrNoRoot = 801;
+    // "hour", "min", "sec" of a StartTime or StopTime element; -1 when the
+    // element or an attribute is missing or negative.
+    static int GetElementTimeOfDay(const TiXmlElement* element);
+    static void SetElementTimeOfDay(TiXmlElement* element, int tod);
+    int GetUserSettings(TiXmlDocument& document);
+    int SetUserSettings(TiXmlDocument& document);
+    // 27 when the file cannot be loaded.
+    int SetUserSettings(std::string file);
+    int GetCurveSettings(TiXmlDocument& document);
+    int SetCurveSettings(TiXmlDocument& document);
+
     Status status;
     // The one current record; the web interface reads it under recordMutex.
     static DataRecord Record;
@@ -146,6 +163,9 @@ private:
     // Mounts the data volume and creates the data and curve directories,
     // open to the data group.
     void PrepareDataVolume();
+    void SetSamplerSettings(const TiXmlElement& sampler);
+    TiXmlElement* MakeNewSamplerXmlElement() const;
+    TiXmlElement* MakeNewCurvesXmlElement() const;
 
     DataSystem* dataSourceSystem = nullptr;
     std::string dataGroup = "data_admin";
@@ -164,6 +184,7 @@ private:
     unsigned curveInterval = 3660;
     double irradMin = 0.0;
     double irradMax = 1500.0;
+    bool irradFilterEnabled = false;
     std::string curvePath = "/data/curves/";
     int curveStartTime = 0;
     int curveStopTime = 86399;

@@ -5,8 +5,6 @@
 
 namespace VN_Sample {
 
-namespace {
-
 bool IsPlainWord(const std::string& word) {
     if (word.empty() || word[0] == '-') return false;
     for (char c : word) {
@@ -16,8 +14,6 @@ bool IsPlainWord(const std::string& word) {
     }
     return true;
 }
-
-}  // namespace
 
 int RunQuietCommand(const std::string& command, const std::vector<std::string>& operands) {
     std::string line = command;

@@ -13,6 +13,10 @@ namespace VN_Sample {
 // ErrMsgLog. The shell's status, or -1 when not run.
 int RunQuietCommand(const std::string& command, const std::vector<std::string>& operands);
 
+// True for a word RunQuietCommand takes as an operand; settings that become
+// operands are checked with it when they are set.
+bool IsPlainWord(const std::string& word);
+
 }  // namespace VN_Sample
 
 #endif
