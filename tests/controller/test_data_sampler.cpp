@@ -139,6 +139,34 @@ TEST_F(DataSamplerSchedule, CurveWindowStartIsUsedAndStopEdgeIsInclusive) {
     EXPECT_EQ(Utc(2012, 7, 4, 18, 0, 0), sampler.GetNextCurveTime(&from));
 }
 
+// Across the spring change to summer time (a 23-hour day) the daily line
+// stays at local midnight and curve runs keep their grid from local midnight.
+TEST_F(DataSamplerSchedule, DaylightSavingChangeKeepsTheNextDaysWindowAtLocalMidnight) {
+    VN_Test::ScopedTimeZone zone("Europe/Zurich");
+    DataSampler sampler;
+    struct tm local = {};
+    local.tm_year = 2012 - 1900;
+    local.tm_mon = 2;
+    local.tm_mday = 25;
+    local.tm_isdst = -1;
+    const time_t changeDay = mktime(&local);
+    local.tm_mday = 26;
+    local.tm_isdst = -1;
+    const time_t nextDay = mktime(&local);
+    ASSERT_EQ(23 * 3600, nextDay - changeDay);
+
+    time_t from = changeDay + 60;
+    EXPECT_EQ(nextDay, sampler.GetNextAvgTime(&from));
+    // Curves keep 3660 s steps counted from the day's midnight.
+    time_t t = changeDay;
+    for (int run = 1; run <= 22; ++run) t = sampler.GetNextCurveTime(&t);
+    EXPECT_EQ(changeDay + 22 * 3660, t);
+    // A window closing at 20:00 local reopens at the next local midnight.
+    sampler.SetCurveStopTime(20, 0, 0);
+    from = changeDay + 21 * 3600;
+    EXPECT_EQ(nextDay, sampler.GetNextCurveTime(&from));
+}
+
 TEST_F(DataSamplerSchedule, ZeroPeriodsAreRefusedAndSettingsRescheduleFromNow) {
     DataSampler sampler;
     const time_t built = sampler.NextSampleTime();

@@ -196,8 +196,13 @@ time_t DataSampler::NextInWindow(time_t from, unsigned period, int start, int st
     const time_t step = period;
     time_t next = base;
     if (from >= base) next = base + ((from - base) / step + 1) * step;
-    // The stop edge itself still lies inside the window.
-    if (next > base + stop) next = base + start + SecondsPerDay;
+    // The stop edge itself still lies inside the window. The next day's
+    // window opens at that day's own midnight: a day with a daylight-saving
+    // change is 23 or 25 hours long.
+    if (next > base + stop) {
+        long tomorrow = static_cast<long>(base + SecondsPerDay + SecondsPerDay / 2);
+        next = static_cast<time_t>(VN_Lib::date(&tomorrow)) + start;
+    }
     if (next < base + start) next = base + start;
     return next;
 }
