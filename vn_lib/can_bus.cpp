@@ -26,6 +26,11 @@ const int InterfaceCount = 4;
 const int MaxMessageBytes = 8;
 const unsigned SendTimeoutUs = 1000;
 const int PollIntervalMs = 2;
+// Unacknowledged for this long, the first message of a stream is sent again.
+// Far beyond a receive thread's poll, so a copy the peer has merely not read
+// yet is seldom doubled (a doubled first message only restarts a command
+// link frame at its opening bracket).
+const int FirstAckWaitMs = 100;
 
 // Chip instructions.
 const unsigned char InstrReset = 0xC0;
@@ -210,16 +215,33 @@ int CanBus::GetAckMessage(int timeoutMs) {
 
 int CanBus::SendData(unsigned short identifier, int count, const char* data, int ackTimeoutMs) {
     if (count < 0) return ErrTooLong;
+    if (count == 0) return 0;
     std::lock_guard<std::mutex> port(*portMutex);
     SpiLock spi;
-    int sent = 0;
-    int result = 0;
-    while (result == 0 && count - sent > MaxMessageBytes - 1) {
-        result = SendStandardMessage(identifier, MaxMessageBytes, data + sent, true, ackTimeoutMs);
-        sent += MaxMessageBytes;
+    int sent = std::min(count, MaxMessageBytes);
+    int result = SendFirstMessage(identifier, sent, data, ackTimeoutMs);
+    while (result == 0 && sent < count) {
+        const int part = std::min(count - sent, MaxMessageBytes);
+        result = SendStandardMessage(identifier, part, data + sent, true, ackTimeoutMs);
+        sent += part;
     }
-    if (result == 0 && count > sent) result = SendStandardMessage(identifier, count - sent, data + sent, true, ackTimeoutMs);
     return result;
+}
+
+// The peer may not yet have taken the acknowledgement that ended its own
+// last stream from its one receive buffer; the chip then drops our first
+// message and no acknowledgement ever comes. Later messages cannot meet
+// that: each follows the peer's acknowledgement of the one before.
+int CanBus::SendFirstMessage(unsigned short identifier, int count, const char* data, int ackTimeoutMs) {
+    LongTimer timer;
+    for (;;) {
+        const int left = ackTimeoutMs - timer.ReadTimerMilliSeconds();
+        int result = SendStandardMessage(identifier, count, data);
+        if (result != 0) return result;
+        if (left <= FirstAckWaitMs) return GetAckMessage(left);
+        result = GetAckMessage(FirstAckWaitMs);
+        if (result != ErrNotSent) return result;
+    }
 }
 
 int CanBus::GetData(int wanted, char* buffer, int* got) {

@@ -46,6 +46,9 @@ public:
     int GetStandardMessage(unsigned short* identifier, int* count, char* data);
     int GetAckMessage(int timeoutMs);
 
+    // The bytes as acknowledged messages of 8 and a shorter last one; 12 when
+    // one is not acknowledged within the time-out. The first message is sent
+    // again while it goes unacknowledged (see SendFirstMessage).
     int SendData(unsigned short identifier, int count, const char* data, int ackTimeoutMs);
     int GetData(int wanted, char* buffer, int* got);
     int EmptyInputBuffer();
@@ -80,6 +83,8 @@ private:
     // Instruction 0x41 with the bytes; instruction 0x92 reading count bytes.
     int LoadTransmitData(int count, const char* data);
     int ReadReceiveData(int count, char* data);
+    // The first message of a stream with its acknowledgement.
+    int SendFirstMessage(unsigned short identifier, int count, const char* data, int ackTimeoutMs);
     // Ends the transfer begun by SelectInterface; the first error of the two.
     int EndTransfer(int result);
     void AppendInput(const char* data, int count);
