@@ -133,6 +133,7 @@ TEST_F(DataSystemConfig, SourcesWithoutUsableLinkStayOffline) {
                                           "<DataSource id='-4' port_type='COM'/><DataSource port_type='COM'/>"
                                           "<DataSource id='3' port_type='COM' com_id='2' baud='9600'/>"
                                           "<DataSource id='4' port_type='CAN' can_id='0' can_address='3f0'/>"
+                                          "<DataSource id='5' port_type='CAN' can_id='7' can_address='3f0'/>"
                                           "</DataSources></System>"));
     EXPECT_EQ(nullptr, system.dataSources[2].Port());
     ASSERT_NE(nullptr, system.dataSources[3].Port());
@@ -141,7 +142,9 @@ TEST_F(DataSystemConfig, SourcesWithoutUsableLinkStayOffline) {
     ASSERT_NE(nullptr, system.dataSources[4].Port());
     EXPECT_EQ(VN_Lib::CommandControl::LinkCan, system.dataSources[4].Port()->LinkKind());
     EXPECT_FALSE(system.dataSources[4].Online());
-    EXPECT_EQ(4u, system.dataSources.size());
+    // A bus id the card does not have: the description cannot be read.
+    EXPECT_FALSE(system.dataSources[5].Online());
+    EXPECT_EQ(5u, system.dataSources.size());
 }
 
 TEST_F(DataSystemConfig, LocalSourceWithoutRunningUnitStaysOffline) {

@@ -174,7 +174,11 @@ int DataSystem::SetSystemConfiguration(TiXmlDocument& document) {
         source.statusLed = leds[ledId];
         // The channel configuration decides which sources are active.
         source.SetActiveState(false);
-        if (result == 0) source.Initialize();
+        if (result != 0) continue;
+        // A unit whose description cannot be read (a CAN bus that would not
+        // start, say) is not usable: offline, so the retry pass tries again.
+        const int error = source.Initialize();
+        if (error != 0 && source.Online()) source.GoOffline(error, "GetConfiguration()");
     }
     return result;
 }
