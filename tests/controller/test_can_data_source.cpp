@@ -62,14 +62,6 @@ std::string ControllerStation(const std::string& linkFolder) {
            "</SimStation>\n";
 }
 
-bool AllFourTracking(const Truth_T& truth) {
-    if (truth.modules.size() != 4) return false;
-    for (const auto& module : truth.modules) {
-        if (module.second.power < 0.97 * module.second.pmax) return false;
-    }
-    return true;
-}
-
 size_t CountOf(const std::string& text, const std::string& what) {
     size_t count = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
@@ -102,7 +94,7 @@ TEST(CanDataSource, RemoteUnitOverCanIsSampledAndDriven) {
     // channels whose samples the unit has described to it.
     const std::string truthFile = unitStation.File("sim_truth.xml");
     Truth_T truth;
-    ASSERT_TRUE(VN_Test::WaitForTruth(truthFile, AllFourTracking, 30000, &truth))
+    ASSERT_TRUE(VN_Test::WaitForTruth(truthFile, VN_Test::AllFourTracking, 30000, &truth))
         << "controller:\n" << controller.Output() << "\nunit:\n" << unit.Output();
     for (const auto& module : truth.modules) EXPECT_GT(module.second.dac, 0) << "module " << module.first;
 
@@ -110,7 +102,7 @@ TEST(CanDataSource, RemoteUnitOverCanIsSampledAndDriven) {
     // are kept at their maximum power points.
     const size_t offlineBefore = CountOf(controller.Output(), "Offline error");
     std::this_thread::sleep_for(std::chrono::seconds(4));
-    EXPECT_TRUE(VN_Test::WaitForTruth(truthFile, AllFourTracking, 2000, &truth));
+    EXPECT_TRUE(VN_Test::WaitForTruth(truthFile, VN_Test::AllFourTracking, 2000, &truth));
     EXPECT_EQ(offlineBefore, CountOf(controller.Output(), "Offline error")) << controller.Output();
     EXPECT_TRUE(controller.Running());
     EXPECT_TRUE(unit.Running());

@@ -67,13 +67,6 @@ TEST(ControllerMainLoop, HandsOnOnlyAChangedCalibrationMode) {
     EXPECT_TRUE(std::filesystem::exists(dir.File(UserSettingsFilename)));
 }
 
-bool AllTracking(const Truth_T& t) {
-    for (const auto& m : t.modules) {
-        if (m.second.power < 0.97 * m.second.pmax) return false;
-    }
-    return t.modules.size() == 4;
-}
-
 // The program starts its unit, tracks every module as its settings say, and
 // brings the unit back after it was killed.
 TEST(ControllerProgram, RunsTheStationAndSurvivesTheUnitsDeath) {
@@ -81,7 +74,7 @@ TEST(ControllerProgram, RunsTheStationAndSurvivesTheUnitsDeath) {
     VN_Test::ChildProcess controller(VN_CONTROLLER_PATH, station.Path());
     const std::string truthFile = station.File("sim_truth.xml");
     Truth_T truth;
-    ASSERT_TRUE(VN_Test::WaitForTruth(truthFile, AllTracking, 40000, &truth)) << controller.Output();
+    ASSERT_TRUE(VN_Test::WaitForTruth(truthFile, VN_Test::AllFourTracking, 40000, &truth)) << controller.Output();
     EXPECT_NE(std::string::npos, controller.Output().find("Start VN5 Controller"));
 
     const int pid = station.UnitPid();
@@ -94,7 +87,7 @@ TEST(ControllerProgram, RunsTheStationAndSurvivesTheUnitsDeath) {
     ASSERT_NE(pid, station.UnitPid()) << controller.Output();
     // A fresh truth file from the new unit, with every module tracking again.
     std::filesystem::remove(truthFile);
-    EXPECT_TRUE(VN_Test::WaitForTruth(truthFile, AllTracking, 40000, &truth)) << controller.Output();
+    EXPECT_TRUE(VN_Test::WaitForTruth(truthFile, VN_Test::AllFourTracking, 40000, &truth)) << controller.Output();
     EXPECT_NE(std::string::npos, controller.Output().find("Offline error "));
     EXPECT_TRUE(controller.Running());
 }

@@ -54,13 +54,6 @@ protected:
         return VN_Test::WaitForTruth(station.File("sim_truth.xml"), done, timeoutMs, truth);
     }
 
-    static bool AllTracking(const Truth_T& t) {
-        for (const auto& m : t.modules) {
-            if (m.second.power < 0.97 * m.second.pmax) return false;
-        }
-        return t.modules.size() == 4;
-    }
-
     VN_Test::StationCopy station;
     VN_Test::ScopedWorkingDir workingDir;
     DataSystem system;
@@ -69,7 +62,7 @@ protected:
 TEST_F(StationDataSystemTest, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) {
     Configure();
     Truth_T truth;
-    ASSERT_TRUE(WaitForTruth(AllTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
+    ASSERT_TRUE(WaitForTruth(VN_Test::AllFourTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
 
     system.SampleDataChannels();
     VN_Test::ReadTruth(station.File("sim_truth.xml"), &truth);
@@ -109,7 +102,7 @@ TEST_F(StationDataSystemTest, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) 
     system.SampleDataChannels();
     EXPECT_TRUE(system.dataSources[0].Online());
     EXPECT_NE(pid, station.UnitPid());
-    EXPECT_TRUE(WaitForTruth(AllTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
+    EXPECT_TRUE(WaitForTruth(VN_Test::AllFourTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
 }
 
 TEST_F(StationDataSystemTest, GlobalModesProfilesAndCurvesReachTheModules) {

@@ -17,6 +17,14 @@ double Real(const TiXmlElement* e, const char* name) {
 
 }  // namespace
 
+bool AllFourTracking(const Truth_T& truth) {
+    if (truth.modules.size() != 4) return false;
+    for (const auto& module : truth.modules) {
+        if (module.second.power < 0.97 * module.second.pmax) return false;
+    }
+    return true;
+}
+
 bool ReadTruth(const std::string& path, Truth_T* truth) {
     TiXmlDocument document;
     if (!document.LoadFile(path.c_str()) || document.RootElement() == nullptr) return false;

@@ -18,6 +18,9 @@ struct Truth_T {
     std::map<int, TruthModule_T> modules;
 };
 
+// All four modules of the default station held within 3 % of their maximum power.
+bool AllFourTracking(const Truth_T& truth);
+
 // Reads the truth file; false while it is missing or incomplete.
 bool ReadTruth(const std::string& path, Truth_T* truth);
 // Polls the truth until done holds, for at most timeoutMs; the last truth read.
