@@ -1,0 +1,146 @@
+#include "app/controller_program.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "common/controller_logs.h"
+#include "common/controller_mutexes.h"
+#include "backup_volume.h"
+#include "shell.h"
+#include "station_paths.h"
+
+VN_Sample::DataSampler Sampler;
+VN_Sample::DataSystem DataSourceSystem;
+VN_Lib::Led PulseLed;
+LongTimer PulseTimer;
+std::string ChannelConfigFilename;
+std::string SystemConfigFilename;
+std::string UserSettingsFilename;
+std::atomic<bool> StopControllerFlag{false};
+bool GlobalResetFlag = false;
+bool GlobalCalModeOn = false;
+std::atomic<bool> SaveUserSettingsFlag{false};
+
+namespace {
+
+const int ErrWriteSettings = 805;
+const unsigned long PulseMs = 500;
+const useconds_t LoopYieldUs = 1000;
+
+// The calibration-mode state last handed to the sampler.
+bool calModeHandedOn = false;
+
+void StartPulseTimer() {
+    PulseTimer.Restart();
+    PulseTimer.SetAlarm(PulseMs);
+    PulseTimer.EnableAlarm();
+}
+
+}  // namespace
+
+int Initialize() {
+    MsgLog.Disable();
+    ErrMsgLog.Disable();
+    DebugLog.Disable();
+    MsgLog.Write("Initialize ...\n");
+    StopControllerFlag = false;
+    SoftwareVersion = "5.12";
+    ChannelConfigFilename = "chan_config.xml";
+    SystemConfigFilename = "system_config.xml";
+    UserSettingsFilename = "settings.xml";
+    SaveUserSettingsFlag = false;
+
+    int result = DataSourceSystem.SetSystemConfiguration(SystemConfigFilename);
+    if (result != 0) {
+        ErrMsgLog.Writef("Set System Config Error %i\n", result);
+        return result;
+    }
+    PulseLed = DataSourceSystem.leds[0];
+
+    result = DataSourceSystem.SetChannelConfiguration(ChannelConfigFilename);
+    if (result != 0) {
+        DataSourceSystem.ClearChannelConfiguration();
+        ErrMsgLog.Writef("Set Chan Config Error %i\n", result);
+    }
+    Sampler.SetDataSourceSystem(&DataSourceSystem);
+
+    result = DataSourceSystem.SetUserSettings(UserSettingsFilename);
+    if (result != 0) {
+        ErrMsgLog.Writef("Set Data System Settings Error %i\n", result);
+        return result;
+    }
+    result = Sampler.SetUserSettings(UserSettingsFilename);
+    if (result != 0) {
+        ErrMsgLog.Writef("Set Sampler Settings Error %i\n", result);
+        return result;
+    }
+    MsgLog.Write("Done\n");
+    return 0;
+}
+
+int SaveUserSettings(const std::string& fileName) {
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    auto* root = new TiXmlElement("Settings");
+    root->SetAttribute("version", 1);
+    document.LinkEndChild(root);
+    root->LinkEndChild(new TiXmlComment("A test comment"));
+    Sampler.GetUserSettings(document);
+    DataSourceSystem.GetUserSettings(document);
+
+    // A new file put in place with one rename: a power cut leaves either the
+    // old settings or the new ones, never a truncated file.
+    const std::string path = VN_Lib::StationPath(fileName);
+    const std::string fresh = path + ".new";
+    if (!document.SaveFile(fresh.c_str()) || std::rename(fresh.c_str(), path.c_str()) != 0) {
+        std::remove(fresh.c_str());
+        return ErrWriteSettings;
+    }
+    VN_Lib::CopyToBackupVolume(fileName);
+    return 0;
+}
+
+void MainLoopPass() {
+    bool reset = false;
+    {
+        std::lock_guard<std::mutex> lock(resetMutex);
+        reset = GlobalResetFlag;
+        GlobalResetFlag = false;
+    }
+    {
+        std::lock_guard<std::mutex> system(systemMutex);
+        {
+            std::lock_guard<std::mutex> calMode(calModeMutex);
+            if (GlobalCalModeOn != calModeHandedOn) {
+                Sampler.CalibrationModeEnabled(GlobalCalModeOn);
+                calModeHandedOn = GlobalCalModeOn;
+            }
+        }
+        if (SaveUserSettingsFlag) {
+            SaveUserSettings(UserSettingsFilename);
+            SaveUserSettingsFlag = false;
+        }
+        if (reset) Initialize();
+        Sampler.Update();
+    }
+    if (PulseTimer.CheckAlarm() != 0) {
+        PulseLed.Toggle();
+        StartPulseTimer();
+    }
+}
+
+int RunController() {
+    StartPulseTimer();
+    while (!StopControllerFlag) {
+        MainLoopPass();
+        // Yield: a spinning loop starves the unit program's timed waits on a
+        // single processor and keeps the other threads off systemMutex.
+        usleep(LoopYieldUs);
+    }
+    VN_Lib::RunShellCommand("./kill_vn");
+    MsgLog.Write("VN Controller DONE\n");
+    return 0;
+}

@@ -1,0 +1,45 @@
+#ifndef VN_CONTROLLER_CONTROLLER_PROGRAM_H
+#define VN_CONTROLLER_CONTROLLER_PROGRAM_H
+
+#include <atomic>
+#include <string>
+
+#include "acquisition/data_system.h"
+#include "common/software_version.h"
+#include "led.h"
+#include "long_timer.h"
+#include "schedule/data_sampler.h"
+
+// The controller program's process-wide objects and its start-up and main
+// loop. Other threads post requests through the flags; the main loop hands
+// them on between scheduler steps.
+
+extern VN_Sample::DataSampler Sampler;
+extern VN_Sample::DataSystem DataSourceSystem;
+extern VN_Lib::Led PulseLed;
+extern LongTimer PulseTimer;
+extern std::string ChannelConfigFilename;
+extern std::string SystemConfigFilename;
+extern std::string UserSettingsFilename;
+
+// Set (under systemMutex) to leave the main loop.
+extern std::atomic<bool> StopControllerFlag;
+// Request to re-run Initialize; guarded by resetMutex.
+extern bool GlobalResetFlag;
+// Wanted calibration-mode state; guarded by calModeMutex.
+extern bool GlobalCalModeOn;
+// Request to write the user settings file; set under systemMutex.
+extern std::atomic<bool> SaveUserSettingsFlag;
+
+// Loads the three configuration documents; 0 or the first error met.
+int Initialize();
+// Writes the user settings document and its backup copy; 0, or 805 when it
+// cannot be written (the previous file then stays as it was).
+int SaveUserSettings(const std::string& fileName);
+// One pass of the main loop: hands on the posted requests, runs one
+// scheduler step and pulses the alive LED.
+void MainLoopPass();
+// The main loop until StopControllerFlag is set, then the stop script. 0.
+int RunController();
+
+#endif

@@ -1,0 +1,12 @@
+#include "app/controller_program.h"
+#include "banner.h"
+#include "platform.h"
+
+int main() {
+    VN_Lib::PrintBanner("*                  Start VN5 Controller                         *", "5.12");
+    if (VN_Lib::InitPlatform("vn_controller") != 0) return 1;
+    // The loop runs even when the configuration could not be loaded, so the
+    // station stays reachable.
+    Initialize();
+    return RunController();
+}

@@ -1,0 +1,3 @@
+#include "common/controller_logs.h"
+
+VN_Lib::Log MsgLog, ErrMsgLog, DebugLog;

@@ -1,0 +1,3 @@
+#include "common/software_version.h"
+
+std::string SoftwareVersion;

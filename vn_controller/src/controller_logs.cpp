@@ -1,3 +1,0 @@
-#include "controller_logs.h"
-
-VN_Lib::Log MsgLog, ErrMsgLog, DebugLog;

@@ -1,0 +1,198 @@
+#ifndef VN_CONTROLLER_DATA_SAMPLER_H
+#define VN_CONTROLLER_DATA_SAMPLER_H
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "acquisition/curve_queue.h"
+#include "acquisition/data_system.h"
+#include "channels/iv_curve.h"
+#include "schedule/status.h"
+#include "storage/data_record.h"
+
+namespace VN_Sample {
+
+// The controller's clock: decides from the wall clock when to sample,
+// average and take the scheduled I-V curves, and stores finished curves.
+// Driven by the main loop with systemMutex held; web and console handlers
+// take the same lock before changing its settings.
+class DataSampler {
+public:
+    static constexpr int ErrCurveLoad = 27;
+    static constexpr int ErrDataFile = 802;
+    static constexpr int ErrNotCurveDocument = 28;
+    static constexpr int ErrZeroSamplePeriod = 500;
+    static constexpr int ErrZeroAveragePeriod = 501;
+    static constexpr int ErrNoCurveChannel = 701;
+    static constexpr int ErrCurveSave = 805;
+    static constexpr int ErrDataVolume = 806;
+
+    DataSampler();
+    DataSampler(const DataSampler&) = delete;
+    DataSampler& operator=(const DataSampler&) = delete;
+
+    // Attaches the data system and restarts every channel's running average. 0.
+    int SetDataSourceSystem(DataSystem* system);
+
+    // Schedule settings: 0 unless stated. A zero period is refused (500, 501);
+    // a zero curve interval is ignored. Window and period changes reschedule
+    // the affected due time from now.
+    int SetSamplingPeriod(unsigned period);
+    int SetAveragePeriod(unsigned period);
+    int SetStoreStartTime(int tod);
+    int SetStoreStartTime(unsigned hour, unsigned min, unsigned sec);
+    int SetStoreStopTime(int tod);
+    int SetStoreStopTime(unsigned hour, unsigned min, unsigned sec);
+    int SetCurveInterval(unsigned interval);
+    int SetCurveStartTime(int tod);
+    int SetCurveStartTime(unsigned hour, unsigned min, unsigned sec);
+    int SetCurveStopTime(int tod);
+    int SetCurveStopTime(unsigned hour, unsigned min, unsigned sec);
+    int SetIrradianceMin(double irradiance);
+    int SetIrradianceMax(double irradiance);
+    int SetCurvePath(std::string path);
+    int SetLocalVndPath(std::string path);
+    int SetBackupVndPath(std::string path);
+
+    // One pass of the schedule. Nothing is done before a data system is
+    // attached. The result of the pass's last record update or data store.
+    int Update();
+    // Moves the next sample time along its grid past *now; returns it.
+    time_t UpdateNextSampleTime(time_t* now);
+    // The first grid time after *from inside the daily window (see
+    // NextInWindow); stored as the due time and in the status; returned.
+    time_t GetNextAvgTime(time_t* from);
+    time_t GetNextCurveTime(time_t* from);
+    // All three due times from the current clock, after a clock or zone change.
+    void ResetTimeDependancies();
+
+    time_t NextSampleTime() const { return nextSampleTime; }
+    time_t NextAverageTime() const { return nextAverageTime; }
+    time_t NextCurveTime() const { return nextCurveTime; }
+
+    // Queues a manual curve run of the ids in order.
+    void TakeManualCurves(std::vector<int> ids);
+    // Closes and stores the curve begun on the previous call and begins the
+    // next one; 701 when no curve was pending.
+    int TakeNextCurve();
+    bool ManualCurvesComplete() const { return manualCurvesComplete; }
+    bool AutoCurvesComplete() const { return autoCurvesComplete; }
+    CurveQueue ManualCurvesQueue() const;
+    CurveQueue AutoCurvesQueue() const;
+    // Stores each listed module channel's curve as its last curve and as a new file. 0.
+    int StoreCurves(std::vector<int> ids);
+
+    // Loads off on entering, restored on leaving; on failure the mode stays.
+    int CalibrationModeEnabled(bool on);
+    bool CalibrationMode() const { return calibrationMode; }
+
+    // Status fields, written under statusMutex.
+    void SetStatusState(VN_State_T state);
+    void SetStatusNextAverageTime(time_t t);
+    void SetStatusNextCurveTime(time_t t);
+
+    // Curve files in the curve directory (data_sampler_curves.cpp).
+    // 0, or 805 when the file cannot be written.
+    int StoreCurve(const IvCurve& curve, std::string file_name);
+    // Under "CC_MMDDYYYY_hhmmss.xml" of the channel and the curve's local time.
+    int StoreCurve(const IvCurve& curve, int channel_id);
+    // Under "last_iv_<channel>.xml", replacing the previous one.
+    int StoreLastCurve(const IvCurve& curve, int channel_id);
+    // 0; 27 when the file cannot be loaded, 28 when it holds no curve. The
+    // curve is left as it was on failure.
+    int LoadCurve(IvCurve& curve, std::string file_name);
+    int LoadLastCurve(IvCurve& curve, int channel_id);
+
+    // The current record, under recordMutex (data_sampler_storage.cpp).
+    // Copies every channel of the data system into Record, stamped now.
+    int UpdateRecord();
+    // Empties Record, after the channel set changed. 0.
+    int ResetRecord();
+
+    // Data file and data volume (data_sampler_storage.cpp).
+    // Appends the average line to today's data file "vnMMDDYYYY.vnd", with
+    // the three header lines first when the file is new; the line is on the
+    // disk before it returns. 0, 806 when the data volume cannot be mounted,
+    // 802 when the file cannot be opened or written.
+    int StoreVndData();
+    // True when the volume's marker file shows it mounted or could be created
+    // after mounting it.
+    bool MountDataVolume();
+    // The shell's status of the umount command.
+    int UnmountDataVolume();
+    // Paths as the station writes them.
+    bool DoesFileExist(const char* path);
+    // The text and a line end, replacing the file. 0, or 802.
+    int WriteStringToFile(const char* text, const char* path);
+    // The file's first whitespace-delimited word, cut to fit size bytes with
+    // its terminator. 0, or 802 when the file cannot be opened.
+    int ReadStringFromFile(char* buffer, size_t size, const char* path);
+
+    // User settings: the "Sampler" and "Curves" elements
+    // (data_sampler_settings.cpp). Get forms append to the document's root,
+    // making a "Settings" root when it has none. Set forms take what is
+    // present and valid and keep the rest; 801 without a root element.
+    static constexpr int ErrSettingsFile = 27;
+    static constexpr int ErrNoRoot = 801;
+    // "hour", "min", "sec" of a StartTime or StopTime element; -1 when the
+    // element or an attribute is missing or negative.
+    static int GetElementTimeOfDay(const TiXmlElement* element);
+    static void SetElementTimeOfDay(TiXmlElement* element, int tod);
+    int GetUserSettings(TiXmlDocument& document);
+    int SetUserSettings(TiXmlDocument& document);
+    // 27 when the file cannot be loaded.
+    int SetUserSettings(std::string file);
+    int GetCurveSettings(TiXmlDocument& document);
+    int SetCurveSettings(TiXmlDocument& document);
+
+    Status status;
+    // The one current record; the web interface reads it under recordMutex.
+    static DataRecord Record;
+
+private:
+    // First time after from on the period's grid counted from local midnight,
+    // moved to the window start when it falls outside [start, stop].
+    static time_t NextInWindow(time_t from, unsigned period, int start, int stop);
+    // The due time from now, after its period or window changed.
+    void RescheduleAverage();
+    void RescheduleCurves();
+    // The channel's curve as its last curve and a new file; the new file's result.
+    int StoreChannelCurve(const ModuleChannel& channel, int channel_id);
+    // Mounts the data volume and creates the data and curve directories,
+    // open to the data group.
+    void PrepareDataVolume();
+    void SetSamplerSettings(const TiXmlElement& sampler);
+    TiXmlElement* MakeNewSamplerXmlElement() const;
+    TiXmlElement* MakeNewCurvesXmlElement() const;
+
+    DataSystem* dataSourceSystem = nullptr;
+    std::string dataGroup = "data_admin";
+    unsigned samplePeriod = 1;
+    unsigned averagePeriod = 100;
+    int storeStartTime = 0;
+    int storeStopTime = 0;
+    std::string localPath = "/data/vnd/";
+    std::string backupPath = "backup_data";
+    std::string dataDevice = "/dev/hda3";
+    std::string dataMountPoint = "/data";
+    time_t nextSampleTime = 0;
+    time_t nextAverageTime = 0;
+    std::string delim = ",";
+    bool calibrationMode = false;
+    unsigned curveInterval = 3660;
+    double irradMin = 0.0;
+    double irradMax = 1500.0;
+    bool irradFilterEnabled = false;
+    std::string curvePath = "/data/curves/";
+    int curveStartTime = 0;
+    int curveStopTime = 86399;
+    time_t nextCurveTime = 0;
+    bool manualCurvesComplete = true;
+    bool autoCurvesComplete = true;
+};
+
+}  // namespace VN_Sample
+
+#endif

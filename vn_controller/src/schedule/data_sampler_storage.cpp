@@ -1,0 +1,103 @@
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+#include "clock.h"
+#include "common/controller_logs.h"
+#include "common/controller_mutexes.h"
+#include "common/durable_file.h"
+#include "common/quiet_command.h"
+#include "log.h"
+#include "schedule/data_sampler.h"
+#include "storage/data_file.h"
+
+namespace VN_Sample {
+
+// Built before any other object of the program: the global sampler clears it
+// while it is constructed.
+DataRecord DataSampler::Record __attribute__((init_priority(101)));
+
+int DataSampler::UpdateRecord() {
+    if (dataSourceSystem == nullptr) return 0;
+    std::lock_guard<std::mutex> lock(recordMutex);
+    int result = 0;
+    for (const auto& temperature : dataSourceSystem->temperatureChannels)
+        result = Record.UpdateTemperature(temperature.first, temperature.second, true);
+    for (const auto& aux : dataSourceSystem->auxInputChannels)
+        result = Record.UpdateAuxInput(aux.first, aux.second, true);
+    for (const auto& module : dataSourceSystem->moduleChannels)
+        result = Record.UpdateModule(module.first, module.second, true);
+    Record.record_time = VN_Lib::Now();
+    return result;
+}
+
+int DataSampler::ResetRecord() {
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return Record.Clear();
+}
+
+void DataSampler::PrepareDataVolume() {
+    if (!MountDataVolume()) return;
+    for (const std::string& directory : {localPath, curvePath}) {
+        RunQuietCommand("mkdir", {directory});
+        RunQuietCommand("chgrp", {dataGroup, directory});
+        RunQuietCommand("chmod g+rw", {directory});
+    }
+}
+
+int DataSampler::StoreVndData() {
+    if (!MountDataVolume()) {
+        VN_Lib::Log::LogPrintf("Cannot mount data volume\n");
+        return ErrDataVolume;
+    }
+    const std::string path = localPath + DataFileName(VN_Lib::Now());
+    // Only this thread writes the record, so it is read here without the lock.
+    std::string line;
+    Record.GetDataString(line, AverageRecord, delim);
+    const bool existed = DoesFileExist(path.c_str());
+    FilePtr file = OpenStationFile(path, "ae");
+    if (file == nullptr) return ErrDataFile;
+    std::string text;
+    if (!existed) {
+        // The new file is already open, so on the station this unmount fails
+        // and the volume stays mounted.
+        UnmountDataVolume();
+        MountDataVolume();
+        RunQuietCommand("chgrp", {dataGroup, path});
+        RunQuietCommand("chmod g+rw", {path});
+        std::string header;
+        for (auto get : {&DataRecord::GetIdHeader, &DataRecord::GetDescriptionHeader, &DataRecord::GetUnitsHeader}) {
+            (Record.*get)(header, delim);
+            text += header + "\n";
+        }
+    }
+    text += line + "\n";
+    const bool written = std::fputs(text.c_str(), file.get()) >= 0;
+    // On the disk before returning: a power cut must not take a stored average with it.
+    return CloseDurably(std::move(file)) && written ? 0 : ErrDataFile;
+}
+
+bool DataSampler::MountDataVolume() {
+    // The marker lies on the data volume itself, so it is seen only while the volume is mounted.
+    const std::string marker = dataMountPoint + "/mounted";
+    if (DoesFileExist(marker.c_str())) return true;
+    RunQuietCommand("mkdir", {dataMountPoint});
+    RunQuietCommand("mount", {dataDevice, dataMountPoint});
+    return OpenStationFile(marker, "ae") != nullptr;
+}
+
+int DataSampler::UnmountDataVolume() { return RunQuietCommand("umount", {dataDevice, dataMountPoint}); }
+
+bool DataSampler::DoesFileExist(const char* path) { return OpenStationFile(path, "re") != nullptr; }
+
+int DataSampler::WriteStringToFile(const char* text, const char* path) {
+    return WriteStationString(text, path) ? 0 : ErrDataFile;
+}
+
+int DataSampler::ReadStringFromFile(char* buffer, size_t size, const char* path) {
+    if (ReadStationWord(buffer, size, path)) return 0;
+    DebugLog.Writef("Can't open %s file\n", path);
+    return ErrDataFile;
+}
+
+}  // namespace VN_Sample
