@@ -15,6 +15,7 @@
 #include "../sim/can_test_helpers.h"
 #include "analog104.h"
 #include "can_bus.h"
+#include "instruction_spy.h"
 #include "test_support.h"
 #include "vn_sim/can/can_chip.h"
 #include "vn_sim/can/can_dac_listener.h"
@@ -26,43 +27,13 @@
 namespace {
 
 using VN_Lib::CanBus;
+using VN_Test::InstructionSpy;
 using VN_Sim::CanFrame_T;
 namespace Reg = VN_Sim::CanReg;
 
 const unsigned ControllerBase = 0x300;
 const unsigned UnitBase = 0x340;
 const uint16_t AckId = CanBus::AckIdentifier >> 5;
-
-// Passes SPI traffic through to a device and remembers the instruction
-// byte of every selection.
-class InstructionSpy : public VN_Sim::SpiDevice {
-public:
-    explicit InstructionSpy(std::shared_ptr<VN_Sim::SpiDevice> target) : device(std::move(target)) {}
-    void Select() override {
-        std::lock_guard<std::mutex> lock(mutex);
-        first = true;
-        device->Select();
-    }
-    void Deselect() override { device->Deselect(); }
-    uint8_t Transfer(uint8_t mosi) override {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (first) instructions.push_back(mosi);
-            first = false;
-        }
-        return device->Transfer(mosi);
-    }
-    std::vector<uint8_t> Instructions() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return instructions;
-    }
-
-private:
-    std::shared_ptr<VN_Sim::SpiDevice> device;
-    std::mutex mutex;
-    bool first = false;
-    std::vector<uint8_t> instructions;
-};
 
 // A simulated card in the port space with a CAN chip on one chip select,
 // and the driver's view of that card.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -10,7 +11,12 @@
 #include "acquisition/data_system.h"
 #include "common/software_version.h"
 #include "common/xml_helper.h"
+#include "instruction_spy.h"
 #include "test_support.h"
+#include "vn_sim/can/can_chip.h"
+#include "vn_sim/can/can_wire.h"
+#include "vn_sim/card/analog_card.h"
+#include "vn_sim/port_space.h"
 #include "vn_sim/station_description.h"
 
 using VN_Sample::DataSource;
@@ -18,6 +24,8 @@ using VN_Sample::DataSystem;
 using VN_Sample::ModuleChannel;
 
 namespace {
+
+const uint8_t ChipResetInstruction = 0xC0;
 
 // A unit behind an in-process link: it describes itself on command 11,
 // answers every other command with success and no fields, and counts the
@@ -145,6 +153,40 @@ TEST_F(DataSystemConfig, SourcesWithoutUsableLinkStayOffline) {
     // A bus id the card does not have: the description cannot be read.
     EXPECT_FALSE(system.dataSources[5].Online());
     EXPECT_EQ(5u, system.dataSources.size());
+}
+
+// Re-applying the configuration (a reset request) keeps the CAN links'
+// adapter card and bus: no second card object, no second chip reset under
+// a bus in use.
+TEST_F(DataSystemConfig, ReappliedCanSourceKeepsItsBusAndChip) {
+    VN_Test::TempDir dir;
+    VN_Sim::AnalogCardConfig_T config;
+    config.baseAddress = 0x3e0;
+    config.eepromPath = dir.File("eeprom.bin");
+    auto card = std::make_shared<VN_Sim::AnalogCard>(config);
+    auto spy = std::make_shared<VN_Test::InstructionSpy>(
+        std::make_shared<VN_Sim::CanChip>(std::make_shared<VN_Sim::CanWire>("bus", "")));
+    card->AttachSpiDevice(0, spy);
+    VN_Sim::PortSpace::Instance().Map(config.baseAddress, VN_Sim::AnalogCard::PortCount, card);
+    const auto resets = [&] {
+        const std::vector<uint8_t> sent = spy->Instructions();
+        return std::count(sent.begin(), sent.end(), ChipResetInstruction);
+    };
+
+    const std::string configuration = "<System><DataSources>"
+                                      "<DataSource id='1' port_type='CAN' can_id='0' can_address='3e0'/>"
+                                      "</DataSources></System>";
+    EXPECT_EQ(0, ApplySystemConfiguration(configuration));
+    const auto first = resets();
+    EXPECT_GE(first, 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(0, ApplySystemConfiguration(configuration));
+    EXPECT_EQ(first, resets());
+    ASSERT_NE(nullptr, system.dataSources[1].Port());
+    EXPECT_EQ(VN_Lib::CommandControl::LinkCan, system.dataSources[1].Port()->LinkKind());
+
+    // The links go before the buses and cards they use.
+    system.dataSources.clear();
+    VN_Sim::PortSpace::Instance().UnmapAll();
 }
 
 TEST_F(DataSystemConfig, LocalSourceWithoutRunningUnitStaysOffline) {

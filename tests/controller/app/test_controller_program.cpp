@@ -34,6 +34,14 @@ TEST(ControllerSettingsFile, WrittenWholeOrNotAtAll) {
     DataSourceSystem.SetGlobalCurveMode(VN_Sample::CurvesAll);
     EXPECT_EQ(805, SaveUserSettings("settings.xml"));
     EXPECT_EQ(saved, VN_Test::ReadFile(dir.File("settings.xml")));
+
+    // A full disk: the write fails only when the buffered text is flushed,
+    // which must still count as a failure and leave the settings in place.
+    std::filesystem::remove(dir.File("settings.xml.new"));
+    std::filesystem::create_symlink("/dev/full", dir.File("settings.xml.new"));
+    EXPECT_EQ(805, SaveUserSettings("settings.xml"));
+    EXPECT_EQ(saved, VN_Test::ReadFile(dir.File("settings.xml")));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.File("settings.xml")));
     DataSourceSystem.SetGlobalCurveMode(VN_Sample::CurvesNone);
 }
 

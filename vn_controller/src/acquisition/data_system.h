@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/curve_queue.h"
@@ -141,9 +142,12 @@ private:
     // The channel's curve gets the readings of its listed channels.
     void FillCurveReadings(ModuleChannel& channel, bool after);
 
-    // Adapter cards of the CAN links, with their buses; the links use both.
-    std::vector<std::unique_ptr<VN_Lib::Analog104>> canCards;
-    std::vector<std::unique_ptr<VN_Lib::CanBus>> canBuses;
+    std::unique_ptr<VN_Lib::CommandControl> MakeCanLink(const TiXmlElement& element);
+
+    // Adapter cards of the CAN links by I/O address, and their buses by
+    // address and interface number; the links use both.
+    std::map<int, std::unique_ptr<VN_Lib::Analog104>> canCards;
+    std::map<std::pair<int, int>, std::unique_ptr<VN_Lib::CanBus>> canBuses;
     LongTimer offlineRetryTimer;
     int globalPowerMode = PowerAllOff;
     int globalCurveMode = CurvesNone;

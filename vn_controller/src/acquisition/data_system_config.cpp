@@ -32,24 +32,30 @@ bool ReadIoAddress(const TiXmlElement& element, const char* name, int* address) 
     return true;
 }
 
+}  // namespace
+
 // The link over a CAN bus on the adapter card at can_address; null without
-// a usable address. The card and bus go to the lists that outlive the link.
-std::unique_ptr<VN_Lib::CommandControl> MakeCanLink(const TiXmlElement& element,
-                                                    std::vector<std::unique_ptr<VN_Lib::Analog104>>& cards,
-                                                    std::vector<std::unique_ptr<VN_Lib::CanBus>>& buses) {
+// a usable address. Cards and buses outlive the links and are set up once:
+// a re-applied configuration uses them again instead of adding another card
+// object and resetting the chip under a bus already in use.
+std::unique_ptr<VN_Lib::CommandControl> DataSystem::MakeCanLink(const TiXmlElement& element) {
     int address = 0;
     if (!ReadIoAddress(element, "can_address", &address)) return nullptr;
     int canId = 0;
     element.QueryIntAttribute("can_id", &canId);
-    cards.push_back(std::make_unique<VN_Lib::Analog104>(address));
-    buses.push_back(std::make_unique<VN_Lib::CanBus>());
+    std::unique_ptr<VN_Lib::Analog104>& card = canCards[address];
+    if (card == nullptr) card = std::make_unique<VN_Lib::Analog104>(address);
+    std::unique_ptr<VN_Lib::CanBus>& bus = canBuses[{address, canId}];
+    if (bus == nullptr) bus = std::make_unique<VN_Lib::CanBus>();
     // A bus that cannot be set up fails the first exchange, which puts the
-    // source offline; the same goes for the link.
-    buses.back()->Initialize(cards.back().get(), canId);
+    // source offline; it is tried again when the configuration is re-applied.
+    if (!bus->IsInitialized()) bus->Initialize(card.get(), canId);
     auto link = std::make_unique<VN_Lib::CanControl>();
-    link->OpenPort(buses.back().get());
+    link->OpenPort(bus.get());
     return link;
 }
+
+namespace {
 
 std::unique_ptr<VN_Lib::CommandControl> MakeComLink(const TiXmlElement& element) {
     int comId = 0;
@@ -182,7 +188,7 @@ int DataSystem::SetUpLink(TiXmlElement& element, DataSource& source) {
     if (type == "local") {
         link = MakeLocalLink();
     } else if (type == "CAN") {
-        link = MakeCanLink(element, canCards, canBuses);
+        link = MakeCanLink(element);
     } else if (type == "COM") {
         link = MakeComLink(element);
     }

@@ -8,6 +8,7 @@
 
 #include "common/controller_logs.h"
 #include "common/controller_mutexes.h"
+#include "common/durable_file.h"
 #include "backup_volume.h"
 #include "shell.h"
 #include "station_paths.h"
@@ -91,14 +92,9 @@ int SaveUserSettings(const std::string& fileName) {
     Sampler.GetUserSettings(document);
     DataSourceSystem.GetUserSettings(document);
 
-    // A new file put in place with one rename: a power cut leaves either the
-    // old settings or the new ones, never a truncated file.
-    const std::string path = VN_Lib::StationPath(fileName);
-    const std::string fresh = path + ".new";
-    if (!document.SaveFile(fresh.c_str()) || std::rename(fresh.c_str(), path.c_str()) != 0) {
-        std::remove(fresh.c_str());
-        return ErrWriteSettings;
-    }
+    // Written as a new file, synced and renamed into place: a power cut or a
+    // full disk leaves either the old settings or the new ones.
+    if (!VN_Sample::ReplaceFileWithDocument(document, VN_Lib::StationPath(fileName))) return ErrWriteSettings;
     VN_Lib::CopyToBackupVolume(fileName);
     return 0;
 }
