@@ -58,6 +58,7 @@ void LongTimer::DisableAlarm() { alarmEnabled = 0; }
 int LongTimer::CheckAlarm() {
     if (!alarmEnabled) return 0;
     if (!fired) {
+        // Only a clock a test installed can step back: not yet due then.
         int64_t elapsed = MicroSecondsSince(start) / 1000;
         fired = elapsed >= 0 && static_cast<uint64_t>(elapsed) >= alarm;
     }
