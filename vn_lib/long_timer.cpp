@@ -16,7 +16,7 @@ int SaturateToInt(int64_t value) {
 
 int64_t MicroSecondsSince(const struct timeval& start) {
     struct timeval now;
-    VN_Lib::GetTimeOfDay(&now);
+    VN_Lib::GetMonotonicTime(&now);
     return VN_Lib::ElapsedMicroSeconds(start, now);
 }
 
@@ -25,7 +25,7 @@ int64_t MicroSecondsSince(const struct timeval& start) {
 LongTimer::LongTimer() { Restart(); }
 
 void LongTimer::Restart() {
-    VN_Lib::GetTimeOfDay(&start);
+    VN_Lib::GetMonotonicTime(&start);
     fired = false;
 }
 
@@ -58,7 +58,7 @@ void LongTimer::DisableAlarm() { alarmEnabled = 0; }
 int LongTimer::CheckAlarm() {
     if (!alarmEnabled) return 0;
     if (!fired) {
-        // A clock set back gives a negative elapsed time: not yet due.
+        // Only a clock a test installed can step back: not yet due then.
         int64_t elapsed = MicroSecondsSince(start) / 1000;
         fired = elapsed >= 0 && static_cast<uint64_t>(elapsed) >= alarm;
     }

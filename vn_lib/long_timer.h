@@ -3,8 +3,9 @@
 
 #include <sys/time.h>
 
-// Elapsed time in milliseconds since the last restart, read from the system's
-// time of day (the clock seam), with a coarse alarm for periodic work.
+// Elapsed time in milliseconds since the last restart, read from the monotonic
+// clock (the clock seam) so that setting the time of day neither stretches nor
+// cuts short an interval, with a coarse alarm for periodic work.
 class LongTimer {
 public:
     // Started at once, alarm disabled.

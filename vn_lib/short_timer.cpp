@@ -12,7 +12,7 @@ namespace {
 
 struct timeval ReadNow() {
     struct timeval now = {0, 0};
-    if (GetTimeOfDay(&now) != 0) std::cout << "################################################" << std::endl;
+    if (GetMonotonicTime(&now) != 0) std::cout << "################################################" << std::endl;
     return now;
 }
 
@@ -21,7 +21,7 @@ struct timeval ReadNow() {
 ShortTimer::ShortTimer() { Restart(); }
 
 void ShortTimer::Restart() {
-    GetTimeOfDay(&start);
+    GetMonotonicTime(&start);
     fired = false;
 }
 

@@ -6,7 +6,8 @@
 namespace VN_Lib {
 
 // Elapsed time in microseconds and busy-wait delays for short settling times.
-// The delays poll the time of day (the clock seam) and never sleep.
+// Measured on the monotonic clock (the clock seam); the delays poll it and
+// never sleep.
 class ShortTimer {
 public:
     // Started at once, alarm disabled.

@@ -32,18 +32,17 @@ int make_tod(unsigned int hours, unsigned int minutes, unsigned int seconds) {
     return static_cast<int>(hours * 3600 + minutes * 60 + seconds);
 }
 
-long date(long* t) {
+time_t date(time_t* t) {
     if (t == nullptr) return -1;
-    time_t when = static_cast<time_t>(*t);
     struct tm local;
-    if (localtime_r(&when, &local) == nullptr) return -1;
+    if (localtime_r(t, &local) == nullptr) return -1;
     local.tm_hour = 0;
     local.tm_min = 0;
     local.tm_sec = 0;
     // Midnight may lie on the other side of a daylight-saving change than t
     // itself; keeping t's flag would put the result an hour off on such days.
     local.tm_isdst = -1;
-    return static_cast<long>(mktime(&local));
+    return mktime(&local);
 }
 
 int kbhit() {

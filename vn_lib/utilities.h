@@ -1,6 +1,7 @@
 #ifndef VN_LIB_UTILITIES_H
 #define VN_LIB_UTILITIES_H
 
+#include <ctime>
 #include <string>
 
 namespace VN_Lib {
@@ -10,7 +11,7 @@ int make_tod(unsigned int hours, unsigned int minutes, unsigned int seconds);
 
 // The time of the local midnight that starts the day holding *t; -1 when
 // t is null or the time cannot be converted.
-long date(long* t);
+time_t date(time_t* t);
 
 // 1 when standard input has a character waiting, else 0 (never blocks).
 int kbhit();

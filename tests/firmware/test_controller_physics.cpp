@@ -25,11 +25,13 @@ protected:
     ControllerPhysicsTest() {
         VN_Test::ClockOffsetUs().store(0);
         VN_Lib::SetClockFunction(VN_Test::ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(VN_Test::ShiftedClock);
     }
     ~ControllerPhysicsTest() override {
         EXPECT_EQ(rig.CardFaults(), 0);
         EXPECT_EQ(rig.ChipFaults(), 0);
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
     }
 
     void SetMode(int mode, double fixedVoltage = 1000.0) {

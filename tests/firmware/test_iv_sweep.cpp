@@ -181,10 +181,12 @@ protected:
     IvSweepPhysicsTest() {
         VN_Test::ClockOffsetUs().store(0);
         VN_Lib::SetClockFunction(VN_Test::ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(VN_Test::ShiftedClock);
     }
     ~IvSweepPhysicsTest() override {
         EXPECT_EQ(rig.CardFaults(), 0);
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
     }
 
     VN_Test::TempDir dir;

@@ -29,11 +29,13 @@ protected:
     LoadControllerRigTest() {
         VN_Test::ClockOffsetUs().store(0);
         VN_Lib::SetClockFunction(VN_Test::ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(VN_Test::ShiftedClock);
     }
     ~LoadControllerRigTest() override {
         EXPECT_EQ(rig.CardFaults(), 0);
         EXPECT_EQ(rig.ChipFaults(), 0);
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
     }
 
     VN_Test::TempDir dir;

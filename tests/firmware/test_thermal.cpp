@@ -27,8 +27,12 @@ protected:
     ThermalTest() {
         nowSeconds.store(1000000);
         VN_Lib::SetClockFunction(TestClock);
+        VN_Lib::SetMonotonicClockFunction(TestClock);
     }
-    ~ThermalTest() override { VN_Lib::SetClockFunction(nullptr); }
+    ~ThermalTest() override {
+        VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
+    }
 
     static void Advance(int seconds) { nowSeconds += seconds; }
     // The heat-sink temperature whose rule alone asks for this speed.

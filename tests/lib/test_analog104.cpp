@@ -73,6 +73,7 @@ protected:
     Analog104Test() {
         ClockOffsetUs().store(0);
         VN_Lib::SetClockFunction(ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(ShiftedClock);
     }
     ~Analog104Test() override {
         if (probe) {
@@ -80,6 +81,7 @@ protected:
         }
         VN_Sim::PortSpace::Instance().UnmapAll();
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
     }
 
     void Quiet() {

@@ -33,8 +33,12 @@ protected:
         fakeReads = 0;
         jumpBackAtRead = -1;
         VN_Lib::SetClockFunction(FakeClock);
+        VN_Lib::SetMonotonicClockFunction(FakeClock);
     }
-    void TearDown() override { VN_Lib::SetClockFunction(nullptr); }
+    void TearDown() override {
+        VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
+    }
 
     void Advance(int64_t micros) { fakeMicros += micros; }
 };

@@ -73,14 +73,14 @@ protected:
             unsetenv("TZ");
         tzset();
     }
-    static long Utc(int year, int month, int day, int hour, int minute) {
+    static time_t Utc(int year, int month, int day, int hour, int minute) {
         struct tm t = {};
         t.tm_year = year - 1900;
         t.tm_mon = month - 1;
         t.tm_mday = day;
         t.tm_hour = hour;
         t.tm_min = minute;
-        return static_cast<long>(timegm(&t));
+        return timegm(&t);
     }
 
     bool hadTz = false;
@@ -89,7 +89,7 @@ protected:
 
 TEST_F(BerlinTimeTest, DateIsLocalMidnightAlsoOnDaylightSavingChangeDays) {
     // Ordinary winter day: midnight CET is 23:00 UTC the evening before.
-    long t = Utc(2026, 1, 15, 11, 0);
+    time_t t = Utc(2026, 1, 15, 11, 0);
     EXPECT_EQ(VN_Lib::date(&t), Utc(2026, 1, 14, 23, 0));
     // Spring change (29 March 2026): midnight was still winter time.
     t = Utc(2026, 3, 29, 10, 0);

@@ -61,8 +61,12 @@ public:
     explicit FakeClock(int64_t startUs) {
         now.store(startUs);
         VN_Lib::SetClockFunction(&Read);
+        VN_Lib::SetMonotonicClockFunction(&Read);
     }
-    ~FakeClock() { VN_Lib::SetClockFunction(nullptr); }
+    ~FakeClock() {
+        VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
+    }
     FakeClock(const FakeClock&) = delete;
     FakeClock& operator=(const FakeClock&) = delete;
 

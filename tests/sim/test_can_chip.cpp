@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "can_test_helpers.h"
+#include "test_clocks.h"
 #include "vn_sim/can/can_chip.h"
 #include "vn_sim/can/can_registers.h"
 #include "vn_sim/can/can_wire.h"
@@ -236,6 +237,32 @@ TEST_F(CanChipTest, MasksAndFiltersChooseTheBuffer) {
     chip.ReceiveFrame(Frame(0x321, {9}));
     EXPECT_EQ(chip.OverrunCount(0) + chip.OverrunCount(1), 0) << "matches no filter: ignored, not lost";
     EXPECT_EQ(chip.FaultCount(), 0);
+}
+
+// Bit timing is hardware time: setting the time of day back or forward by an
+// hour while a frame is on the wire neither holds it there nor sends it at once.
+TEST_F(CanChipTest, FrameLeavesAfterItsBitsWhateverTheTimeOfDaySays) {
+    VN_Test::TestClocks clocks(VN_Test::TestClocks::Frozen);
+    VN_Test::RecordingNode peer;
+    wire->Attach(&peer);
+    Configure(chip);
+    const int bitTimeUs = VN_Sim::CanFrameBitLength(Frame(0x123, {1}));  // 1 us per bit
+    for (int64_t jump : {int64_t(-3600) * 1000000, int64_t(3600) * 1000000}) {
+        SCOPED_TRACE(jump);
+        Write(chip, Reg::TxBuffer(0) + Reg::SIDH, 0x123 >> 3);
+        Write(chip, Reg::TxBuffer(0) + Reg::SIDL, (0x123 & 7) << 5);
+        Write(chip, Reg::TxBuffer(0) + Reg::DLC, 1);
+        Spi(chip, {0x41, 1});
+        Spi(chip, {0x81});
+        VN_Test::TestClocks::ShiftTimeOfDay(jump);
+        VN_Test::TestClocks::Elapse(bitTimeUs - 1);
+        EXPECT_EQ(Status(chip) & 0x04, 0x04) << "sent before its last bit";
+        VN_Test::TestClocks::Elapse(1);
+        EXPECT_EQ(Status(chip) & 0x04, 0x00) << "still on the wire";
+        Write(chip, Reg::CANINTF, 0x00);
+    }
+    EXPECT_EQ(peer.Frames().size(), 2U);
+    wire->Detach(&peer);
 }
 
 }  // namespace

@@ -50,8 +50,12 @@ protected:
     CardTest() {
         ClockOffsetUs().store(0);
         VN_Lib::SetClockFunction(ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(ShiftedClock);
     }
-    ~CardTest() override { VN_Lib::SetClockFunction(nullptr); }
+    ~CardTest() override {
+        VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
+    }
 
     // Noise off, so counts are exact.
     void Quiet() {

@@ -24,11 +24,13 @@ protected:
         // Lags of minutes are stepped over on a clock the test moves.
         VN_Test::ClockOffsetUs().store(0);
         VN_Lib::SetClockFunction(VN_Test::ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(VN_Test::ShiftedClock);
         StationTest::SetUp();
     }
     void TearDown() override {
         StationTest::TearDown();
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
     }
     void ReleaseDrivers() override {
         bus.reset();

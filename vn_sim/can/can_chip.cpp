@@ -11,9 +11,10 @@ namespace VN_Sim {
 
 namespace {
 
+// Bit timing runs on the monotonic clock, as a real chip ignores the time of day.
 int64_t NowMicroseconds() {
     struct timeval now = {0, 0};
-    VN_Lib::GetTimeOfDay(&now);
+    VN_Lib::GetMonotonicTime(&now);
     return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_usec;
 }
 

@@ -25,8 +25,8 @@ int SetInRange(T& field, T value, T low, T high) {
 
 // Local midnight that starts the day after the one starting at midnight;
 // from the middle of that day so days of 23 or 25 hours land right too.
-long NextMidnight(long midnight) {
-    long midday = midnight + 86400 + 43200;
+time_t NextMidnight(time_t midnight) {
+    time_t midday = midnight + 86400 + 43200;
     return VN_Lib::date(&midday);
 }
 
@@ -60,12 +60,12 @@ int ModuleChannel::SetTotalArea(double area) { return SetInRange(totalArea, area
 
 bool ModuleChannel::TimeToUpdateLoadProfile(double* voltage) {
     if (loadConfiguration.mode != TrackProfile || voltage == nullptr) return false;
-    long now = static_cast<long>(VN_Lib::Now());
+    time_t now = VN_Lib::Now();
     if (now < nextProfileTime) return false;
-    const long midnight = VN_Lib::date(&now);
+    const time_t midnight = VN_Lib::date(&now);
     if (midnight < 0) return false;
 
-    const long timeOfDay = now - midnight;
+    const time_t timeOfDay = now - midnight;
     size_t due = voltageProfile.size();
     for (size_t i = 0; i < voltageProfile.size(); ++i)
         if (voltageProfile[i].startTime <= timeOfDay) due = i;

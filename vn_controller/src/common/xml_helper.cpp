@@ -50,8 +50,7 @@ TiXmlDocument* XmlHelper::MakeNewXmlDocument(std::string file_name) {
     return document;
 }
 
-TiXmlElement* XmlHelper::MakeNewDateTimeAsXmlElement(long t) {
-    const time_t when = static_cast<time_t>(t);
+TiXmlElement* XmlHelper::MakeNewDateTimeAsXmlElement(time_t when) {
     struct tm local = {};
     localtime_r(&when, &local);
     auto* element = new TiXmlElement("Date_Time");

@@ -3,6 +3,7 @@
 
 #include <tinyxml.h>
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ public:
     // A document loaded from the file (check its Error()); the caller owns it.
     static TiXmlDocument* MakeNewXmlDocument(std::string file_name);
     // New "Date_Time" element of the local time of t ("year" counts from 1900).
-    static TiXmlElement* MakeNewDateTimeAsXmlElement(long t);
+    static TiXmlElement* MakeNewDateTimeAsXmlElement(time_t t);
     static std::string GetAsString(TiXmlDocument* document);
     static std::string GetAsString(TiXmlElement* element);
     static std::string GetAsString2(TiXmlElement element);

@@ -191,8 +191,7 @@ time_t DataSampler::UpdateNextSampleTime(time_t* now) {
 }
 
 time_t DataSampler::NextInWindow(time_t from, unsigned period, int start, int stop) {
-    long day = static_cast<long>(from);
-    const time_t base = static_cast<time_t>(VN_Lib::date(&day));
+    const time_t base = VN_Lib::date(&from);
     const time_t step = period;
     time_t next = base;
     if (from >= base) next = base + ((from - base) / step + 1) * step;
@@ -200,8 +199,8 @@ time_t DataSampler::NextInWindow(time_t from, unsigned period, int start, int st
     // window opens at that day's own midnight: a day with a daylight-saving
     // change is 23 or 25 hours long.
     if (next > base + stop) {
-        long tomorrow = static_cast<long>(base + SecondsPerDay + SecondsPerDay / 2);
-        next = static_cast<time_t>(VN_Lib::date(&tomorrow)) + start;
+        time_t tomorrow = base + SecondsPerDay + SecondsPerDay / 2;
+        next = VN_Lib::date(&tomorrow) + start;
     }
     if (next < base + start) next = base + start;
     return next;

@@ -1,0 +1,161 @@
+// The controller's two kinds of time: the offline retry is an interval and
+// comes on time whatever the time of day does; the sampler's grid and the
+// voltage profile are schedules on the time of day, also past 2038.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controller_logs.h"
+#include "data_sampler.h"
+#include "data_system.h"
+#include "module_channel.h"
+#include "test_clocks.h"
+#include "test_support.h"
+#include "utilities.h"
+
+using VN_Test::TestClocks;
+
+namespace {
+
+const int64_t SecondUs = 1000000;
+const int64_t HourUs = 3600 * SecondUs;
+
+// A zone with daylight saving, so local midnight is not a UTC one.
+class LocalZoneTest : public ::testing::Test {
+protected:
+    LocalZoneTest() {
+        const char* zone = std::getenv("TZ");
+        if (zone != nullptr) previousZone = std::make_unique<std::string>(zone);
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        tzset();
+        for (VN_Lib::Log* log : logs) {
+            wasEnabled.push_back(log->IsEnabled());
+            log->Disable();
+        }
+    }
+    ~LocalZoneTest() override {
+        for (size_t i = 0; i < logs.size(); ++i) {
+            if (wasEnabled[i]) logs[i]->Enable();
+        }
+        if (previousZone) {
+            setenv("TZ", previousZone->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+    static time_t Local(int year, int month, int day, int hour, int minute = 0, int second = 0) {
+        struct tm local = {};
+        local.tm_year = year - 1900;
+        local.tm_mon = month - 1;
+        local.tm_mday = day;
+        local.tm_hour = hour;
+        local.tm_min = minute;
+        local.tm_sec = second;
+        local.tm_isdst = -1;
+        return mktime(&local);
+    }
+
+    TestClocks clocks;
+    VN_Test::TempDir dir;
+    VN_Test::ScopedWorkingDir workingDir{dir.Path()};
+    std::unique_ptr<std::string> previousZone;
+    const std::vector<VN_Lib::Log*> logs = {&MsgLog, &ErrMsgLog, &DebugLog};
+    std::vector<bool> wasEnabled;
+};
+
+// One active data source (id 1) that is offline and cannot come back: every
+// retry prints its offline line.
+class OfflineRetryTest : public LocalZoneTest {
+protected:
+    OfflineRetryTest() {
+        system.offlineRetryInterval = 30;
+        system.dataSources[1].SetActiveState(true);
+        system.dataSources[1].SetOnlineState(false);
+    }
+    bool Retried() {
+        testing::internal::CaptureStdout();
+        system.SampleDataChannels();
+        return testing::internal::GetCapturedStdout().find("in GoOnline()") != std::string::npos;
+    }
+
+    VN_Sample::DataSystem system;
+};
+
+TEST_F(OfflineRetryTest, RetryComesAfterItsIntervalWhenTheClockIsSetBack) {
+    TestClocks::ShiftTimeOfDay(-HourUs);
+    TestClocks::Elapse(29 * SecondUs);
+    EXPECT_FALSE(Retried());
+    TestClocks::Elapse(SecondUs);
+    EXPECT_TRUE(Retried()) << "the retry waits for the clock to catch up";
+    EXPECT_FALSE(Retried());
+}
+
+TEST_F(OfflineRetryTest, RetryWaitsItsIntervalWhenTheClockIsSetForward) {
+    TestClocks::ShiftTimeOfDay(HourUs);
+    TestClocks::Elapse(SecondUs);
+    EXPECT_FALSE(Retried()) << "the retry came at once";
+    TestClocks::Elapse(29 * SecondUs);
+    EXPECT_TRUE(Retried());
+}
+
+using TimeOfDaySchedule = LocalZoneTest;
+
+TEST_F(TimeOfDaySchedule, SampleGridFollowsTheTimeOfDay) {
+    TestClocks::SetTimeOfDay(Local(2024, 6, 10, 12, 0, 0));
+    VN_Sample::DataSystem system;
+    VN_Sample::DataSampler sampler;
+    sampler.SetDataSourceSystem(&system);
+    ASSERT_EQ(0, sampler.SetSamplingPeriod(10));
+    sampler.ResetTimeDependancies();
+    const time_t first = sampler.NextSampleTime();
+    EXPECT_EQ(Local(2024, 6, 10, 12, 0, 10), first);
+
+    // Set forward an hour with no time passing: by the time of day the
+    // sample is due, and the grid moves on past the new time.
+    TestClocks::ShiftTimeOfDay(HourUs);
+    sampler.Update();
+    EXPECT_EQ(Local(2024, 6, 10, 13, 0, 10), sampler.NextSampleTime());
+}
+
+// 2040 is past the end of a 32-bit time_t.
+TEST_F(TimeOfDaySchedule, TimesAfter2038) {
+    const time_t noon = Local(2040, 6, 1, 12);
+    ASSERT_GT(noon, time_t(INT32_MAX));
+    time_t t = noon;
+    EXPECT_EQ(Local(2040, 6, 1, 0), VN_Lib::date(&t));
+
+    TestClocks::SetTimeOfDay(noon);
+    VN_Sample::ModuleChannel channel;
+    channel.SetTrackingMode(VN_Sample::TrackProfile);
+    channel.voltageProfile.push_back({VN_Lib::make_tod(6, 0, 0), 12.0});
+    channel.voltageProfile.push_back({VN_Lib::make_tod(18, 0, 0), 0.0});
+    double volts = -1.0;
+    ASSERT_TRUE(channel.TimeToUpdateLoadProfile(&volts));
+    EXPECT_EQ(12.0, volts);
+    EXPECT_EQ(Local(2040, 6, 1, 18), channel.nextProfileTime);
+    TestClocks::SetTimeOfDay(Local(2040, 6, 1, 18));
+    ASSERT_TRUE(channel.TimeToUpdateLoadProfile(&volts));
+    EXPECT_EQ(0.0, volts);
+    EXPECT_EQ(Local(2040, 6, 2, 6), channel.nextProfileTime);
+
+    VN_Sample::DataSampler sampler;
+    ASSERT_EQ(0, sampler.SetAveragePeriod(900));
+    ASSERT_EQ(0, sampler.SetStoreStartTime(6, 0, 0));
+    ASSERT_EQ(0, sampler.SetStoreStopTime(20, 0, 0));
+    time_t from = Local(2040, 6, 1, 12, 5, 9);
+    EXPECT_EQ(Local(2040, 6, 1, 12, 15), sampler.GetNextAvgTime(&from));
+    from = Local(2040, 6, 1, 20, 0, 1);
+    EXPECT_EQ(Local(2040, 6, 2, 6, 0), sampler.GetNextAvgTime(&from));
+    // The default curve interval of 61 minutes counts from local midnight.
+    from = noon;
+    EXPECT_EQ(Local(2040, 6, 1, 12, 12), sampler.GetNextCurveTime(&from));
+}
+
+}  // namespace
