@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "controller_logs.h"
-#include "data_sampler.h"
-#include "data_system.h"
-#include "module_channel.h"
+#include "acquisition/data_system.h"
+#include "channels/module_channel.h"
+#include "common/controller_logs.h"
+#include "schedule/data_sampler.h"
 #include "test_clocks.h"
 #include "test_support.h"
 #include "utilities.h"
