@@ -224,7 +224,9 @@ int CommandHandlers::Calibrate(CommandMessage& command) {
     record.adjust = ParamInt(command, 6) != 0;
     record.time = VN_Lib::Now();
     int result = model.Calibrate(record);
-    // The controller files the record whatever the outcome.
+    // The record goes back whatever the outcome, and says why a step was
+    // refused or failed.
+    record.error = result;
     VN_Lib::ReturnCalRecord(response, record);
     return result;
 }
