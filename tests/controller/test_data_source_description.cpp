@@ -2,8 +2,8 @@
 // refused, rather than read into wrong names and input lists.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "data_frame.h"
 #include "data_source.h"
@@ -15,33 +15,27 @@ using VN_Sample::DataSource;
 
 namespace {
 
-// Layout 2: the texts, aux input 1, temperature 3 of type "T", modules 1 and 2.
-// edit may change the frame at any step: it is called with the step's name.
-VN_Lib::DataFrame Description(const std::function<bool(VN_Lib::DataFrame&, const std::string&)>& edit) {
+struct Layout_T {
+    std::vector<std::string> texts{"5.11", "SN-7", "01/02/2025", "VN5"};
+    int auxCount = 1;      // aux input 1 when 1
+    int moduleCount = 2;   // modules 1 and 2 when 2
+    bool extraInt = false;
+};
+
+// Layout 2 as a unit writes it (an empty text as nothing at all), with
+// temperature 3 of type "T".
+VN_Lib::DataFrame Description(const Layout_T& layout) {
     VN_Lib::DataFrame frame;
-    auto add = [&](const std::string& step, const std::function<void()>& write) {
-        if (!edit(frame, step)) write();
-    };
-    add("layout", [&] { frame.AddInt(2); });
-    add("version", [&] { frame.AddString("5.11"); });
-    add("serial", [&] { frame.AddString("SN-7"); });
-    add("date", [&] { frame.AddString("01/02/2025"); });
-    add("model", [&] { frame.AddString("VN5"); });
-    add("aux", [&] {
-        frame.AddInt(1);
-        frame.AddInt(1);
-    });
-    add("temperatures", [&] {
-        frame.AddInt(1);
-        frame.AddInt(3);
-        frame.AddString("T");
-    });
-    add("modules", [&] {
-        frame.AddInt(2);
-        frame.AddInt(1);
-        frame.AddInt(2);
-    });
-    add("end", [] {});
+    frame.AddInt(2);
+    for (const std::string& text : layout.texts) frame.AddString(text);
+    frame.AddInt(layout.auxCount);
+    for (int id = 1; id <= layout.auxCount; ++id) frame.AddInt(id);
+    frame.AddInt(1);
+    frame.AddInt(3);
+    frame.AddString("T");
+    frame.AddInt(layout.moduleCount);
+    for (int id = 1; id <= layout.moduleCount; ++id) frame.AddInt(id);
+    if (layout.extraInt) frame.AddInt(7);
     return frame;
 }
 
@@ -59,64 +53,47 @@ protected:
 };
 
 TEST_F(DataSourceDescriptionTest, DescriptionsThatDoNotFitTheirLayoutAreRefusedAndNothingIsKept) {
-    unit.Answer(11, 0, Description([](VN_Lib::DataFrame&, const std::string&) { return false; }));
+    unit.Answer(11, 0, Description(Layout_T()));
     ASSERT_EQ(0, source.GetConfiguration());
-    ASSERT_EQ("SN-7", source.serialNumber);
     ASSERT_EQ(2u, source.moduleSamples.size());
 
     struct Case_T {
         const char* what;
         int error;
-        std::function<bool(VN_Lib::DataFrame&, const std::string&)> edit;
+        Layout_T layout;
     };
     const int cut = VN_Lib::ERR_SHORT_FRAME;
     const int unfit = DataSource::ErrBadDescription;
-    const Case_T cases[] = {
-        // How an empty serial number used to travel: as nothing at all. The
-        // texts move up and the model takes the bytes of a count...
-        {"missing serial", cut, [](VN_Lib::DataFrame&, const std::string& step) { return step == "serial"; }},
-        {"missing model", cut, [](VN_Lib::DataFrame&, const std::string& step) { return step == "model"; }},
-        // ...which is an empty text when the count is 0.
-        {"missing serial, no aux input", unfit,
-         [](VN_Lib::DataFrame& frame, const std::string& step) {
-             if (step == "aux") frame.AddInt(0);
-             return step == "serial" || step == "aux";
-         }},
-        {"version no number", unfit,
-         [](VN_Lib::DataFrame& frame, const std::string& step) {
-             if (step == "version") frame.AddString("SN-7");
-             return step == "version";
-         }},
-        {"negative count", unfit,
-         [](VN_Lib::DataFrame& frame, const std::string& step) {
-             if (step == "modules") frame.AddInt(-2);
-             return step == "modules";
-         }},
-        {"bytes left over", unfit,
-         [](VN_Lib::DataFrame& frame, const std::string& step) {
-             if (step == "end") frame.AddInt(7);
-             return false;
-         }},
-    };
+    Case_T cases[] = {{"missing serial", cut, {}},
+                      {"missing serial, no aux input", unfit, {}},
+                      {"version no number", unfit, {}},
+                      {"negative count", unfit, {}},
+                      {"bytes left over", unfit, {}}};
+    // How an empty serial number used to travel: as nothing at all. The texts
+    // move up and the model takes the bytes of the next count, an empty text
+    // when that count is 0.
+    cases[0].layout.texts[1] = "";
+    cases[1].layout.texts[1] = "";
+    cases[1].layout.auxCount = 0;
+    cases[2].layout.texts[0] = "SN-7";
+    cases[3].layout.moduleCount = -2;
+    cases[4].layout.extraInt = true;
     for (const Case_T& c : cases) {
-        unit.Answer(11, 0, Description(c.edit));
+        unit.Answer(11, 0, Description(c.layout));
         EXPECT_EQ(c.error, source.GetConfiguration()) << c.what;
         EXPECT_TRUE(source.auxInputSamples.empty()) << c.what;
         EXPECT_TRUE(source.temperatureSamples.empty()) << c.what;
         EXPECT_TRUE(source.moduleSamples.empty()) << c.what;
         EXPECT_EQ("SN-7", source.serialNumber) << c.what;
-        EXPECT_EQ("VN5", source.modelNumber) << c.what;
+        EXPECT_EQ("01/02/2025", source.buildDate) << c.what;
     }
-}
 
-TEST_F(DataSourceDescriptionTest, APlaceholderWordIsAnOrdinaryText) {
-    unit.Answer(11, 0, Description([](VN_Lib::DataFrame& frame, const std::string& step) {
-                    if (step == "serial") frame.AddString("-");
-                    return step == "serial";
-                }));
+    // The unit's word for an empty text is an ordinary one.
+    Layout_T placeholder;
+    placeholder.texts[1] = "-";
+    unit.Answer(11, 0, Description(placeholder));
     ASSERT_EQ(0, source.GetConfiguration());
     EXPECT_EQ("-", source.serialNumber);
-    EXPECT_EQ("01/02/2025", source.buildDate);
     EXPECT_EQ(2u, source.moduleSamples.size());
 }
 
