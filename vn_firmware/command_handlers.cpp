@@ -9,6 +9,7 @@
 #include "clock.h"
 #include "network_settings.h"
 #include "sys_error.h"
+#include "text_item.h"
 
 using VN_Lib::DataFrame;
 
@@ -74,14 +75,10 @@ int CommandHandlers::Dispatch(CommandMessage& command) {
 
 int CommandHandlers::ReadConfiguration() {
     response.AddInt(2);
-    std::string version = SoftwareVersion;
-    std::string serial = model.SerialNumber();
-    std::string date = model.BuildDate();
-    std::string name = model.Model();
-    response.AddString(version);
-    response.AddString(serial);
-    response.AddString(date);
-    response.AddString(name);
+    response.AddString(SoftwareVersion);
+    AddTextItem(response, model.SerialNumber());
+    AddTextItem(response, model.BuildDate());
+    AddTextItem(response, model.Model());
 
     std::vector<int> auxIds = model.AuxInputIds();
     response.AddInt(static_cast<int>(auxIds.size()));
@@ -227,7 +224,9 @@ int CommandHandlers::Calibrate(CommandMessage& command) {
     record.adjust = ParamInt(command, 6) != 0;
     record.time = VN_Lib::Now();
     int result = model.Calibrate(record);
-    // The controller files the record whatever the outcome.
+    // The record goes back whatever the outcome, and says why a step was
+    // refused or failed.
+    record.error = result;
     VN_Lib::ReturnCalRecord(response, record);
     return result;
 }

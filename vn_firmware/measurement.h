@@ -13,8 +13,16 @@ public:
     static constexpr int ErrConversionNotSet = 803;
     static constexpr int ErrNoCard = 605;
     static constexpr int ErrZeroMean = 401;
+    static constexpr int ErrBadReference = 403;
+    static constexpr int ErrStepTooLong = 404;
     // The longest averaging one calibration reading may ask for.
     static constexpr int MaxCalibrationPeriodUs = 1000000;
+    // A step holds the command loop, and with it tracking and thermal
+    // protection, so all its readings together may take at most 120 s.
+    static constexpr double MaxCalibrationStepUs = 120e6;
+    // What a reading costs besides its averaging: the card settles the
+    // multiplexer twice (range probe, then the reading), 2 ms each.
+    static constexpr double CalibrationReadingOverheadUs = 4000.0;
 
     // The card is not owned; it must outlive the measurement.
     void Initialize(VN_Lib::Analog104* analogCard, int muxSetting, int channel, double factor);
@@ -32,7 +40,10 @@ public:
     // One calibration step against the record's true value: with adjust, a new
     // factor = true value / mean raw volts; then the mean reading with the
     // factor in force and with the before factor. Counts below 1 become 1.
-    // 0, 401 for a zero raw mean (factor kept), or a reading's error.
+    // 0, 401 for a zero raw mean (factor kept), or a reading's error. Refused
+    // before any reading, factor kept: 403 for a true value that is not a
+    // finite number, or not above 0 when adjusting (the factor would silence
+    // or invert the input); 404 for a step longer than MaxCalibrationStepUs.
     int CalibrateScale(VN_Lib::CalReportRecord& record);
 
     double Value() const { return value; }

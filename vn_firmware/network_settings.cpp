@@ -3,11 +3,33 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net_names.h"
 #include "shell.h"
 #include "station_paths.h"
 #include "sys_error.h"
+#include "text_item.h"
 
 namespace {
+
+// The words of a change end up in the network script: refuse anything but a
+// host name or an address before a file is touched. DHCP needs no name of the
+// station, and a network without a router has no gateway, so those two may
+// be empty.
+bool IsDhcpRequest(const CommandMessage& command) {
+    const std::string hostName = command.parameters[2];
+    return hostName.empty() || VN_Lib::IsHostName(hostName);
+}
+
+bool IsFixedAddressRequest(const CommandMessage& command) {
+    const std::string gateway = command.parameters[5];
+    return VN_Lib::IsHostName(command.parameters[2]) && VN_Lib::IsIpv4Quad(command.parameters[3]) &&
+           VN_Lib::IsIpv4Quad(command.parameters[4]) && (gateway.empty() || VN_Lib::IsIpv4Quad(gateway));
+}
+
+int Refused() {
+    std::printf("Network settings refused\n");
+    return VN_Lib::ERR_REFUSED_SETTING;
+}
 
 void RunAll(const char* const* commands) {
     for (; *commands != nullptr; ++commands) VN_Lib::RunShellCommand(*commands);
@@ -48,7 +70,7 @@ int ReportFile(const char* path, VN_Lib::DataFrame& response) {
     std::string word;
     int result = ReadStringFromFile(&word, path);
     std::printf("%s\n", word.c_str());
-    response.AddString(word);
+    AddTextItem(response, word);
     return result;
 }
 
@@ -58,7 +80,7 @@ int ReportSettings(VN_Lib::DataFrame& response) {
         std::string yes = "yes";
         response.AddString(yes);
         std::printf("%s\n", dhcpHostname.c_str());
-        response.AddString(dhcpHostname);
+        AddTextItem(response, dhcpHostname);
     } else {
         std::string no = "no";
         response.AddString(no);
@@ -72,8 +94,12 @@ int ReportSettings(VN_Lib::DataFrame& response) {
 }  // namespace
 
 int ChangeNetworkSettings(CommandMessage& command, VN_Lib::DataFrame& response) {
-    if (std::strcmp(command.parameters[1], "yes") == 0) return UseDhcp(command);
-    if (std::strcmp(command.parameters[1], "no") == 0) return UseFixedAddress(command);
+    if (std::strcmp(command.parameters[1], "yes") == 0) {
+        return IsDhcpRequest(command) ? UseDhcp(command) : Refused();
+    }
+    if (std::strcmp(command.parameters[1], "no") == 0) {
+        return IsFixedAddressRequest(command) ? UseFixedAddress(command) : Refused();
+    }
     return ReportSettings(response);
 }
 

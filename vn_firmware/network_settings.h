@@ -9,7 +9,9 @@
 // The unit's network files ("/vn/HOSTNAME", "/vn/IPADDRESS", ...), one word each.
 
 // Handler of the network command: "yes" switches to DHCP, "no" to a fixed
-// address, anything else reports the present settings into response.
+// address, anything else reports the present settings into response (an
+// empty value as EmptyTextWord). A change whose words are not a host name and
+// IPv4 addresses answers ERR_REFUSED_SETTING and writes and runs nothing.
 int ChangeNetworkSettings(CommandMessage& command, VN_Lib::DataFrame& response);
 
 // Writes text and a line feed to the station path, then echoes it with cat.

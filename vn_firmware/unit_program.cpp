@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include "banner.h"
 #include "command_handlers.h"
+#include "net_names.h"
 #include "sys_error.h"
 
 UnitProgram::UnitProgram() : model(std::make_unique<VN_Lib::Vantrel>()) {}
@@ -74,8 +76,16 @@ int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
     if (TiXmlElement* socket = ports->FirstChildElement("Socket")) {
         int tcpPort = 3010;
         socket->QueryIntAttribute("port", &tcpPort);
-        auto port = std::make_unique<VN_Lib::SocketControl>();
-        if (port->OpenServerSocket(tcpPort) == 0) socketPort = std::move(port);
+        // Only the controller beside the unit needs the port unless the
+        // configuration opens it wider.
+        const char* address = socket->Attribute("address");
+        const std::string listenAddress = address != nullptr ? address : "127.0.0.1";
+        if (!VN_Lib::IsIpv4Quad(listenAddress)) {
+            std::printf("Socket address \"%s\" is not an IPv4 address: no socket port\n", listenAddress.c_str());
+        } else {
+            auto port = std::make_unique<VN_Lib::SocketControl>();
+            if (port->OpenServerSocket(tcpPort, listenAddress) == 0) socketPort = std::move(port);
+        }
     }
     return 0;
 }

@@ -91,6 +91,7 @@ TiXmlElement* CalReportRecord::MakeNewXmlElement() const {
     element->SetAttribute("num_samples", num_samples);
     element->SetAttribute("avg_period", avg_period);
     element->SetAttribute("adjust", adjust ? "true" : "false");
+    if (error != 0) element->SetAttribute("error", error);
     return element.release();
 }
 
@@ -137,6 +138,7 @@ int CalReportRecord::Initialize(TiXmlElement& element) {
     element.QueryIntAttribute("avg_period", &avg_period);
     const char* adjustText = element.Attribute("adjust");
     adjust = adjustText != nullptr && std::strcmp(adjustText, "true") == 0;
+    element.QueryIntAttribute("error", &error);
     return 0;
 }
 

@@ -60,6 +60,9 @@ public:
     double before_constant = 0.0;
     double after_constant = 0.0;
     bool adjust = false;
+    // The step's result code; written (attribute "error") only when not 0, so
+    // the record of a successful step reads as before.
+    int32_t error = 0;
 };
 
 // Unit side of a calibrate command: appends the record's XML text to the

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "net_names.h"
 #include "sys_error.h"
 
 namespace VN_Lib {
@@ -52,9 +53,19 @@ int SocketControl::OpenServerSocket(int tcpPort) {
     return OpenServerSocket();
 }
 
+int SocketControl::OpenServerSocket(int tcpPort, const std::string& address) {
+    port = tcpPort;
+    listenAddress = address;
+    return OpenServerSocket();
+}
+
 int SocketControl::OpenServerSocket() {
     DropConnection();
     CloseListener();
+    struct in_addr host;
+    if (!IsIpv4Quad(listenAddress) || inet_pton(AF_INET, listenAddress.c_str(), &host) != 1) {
+        return ERR_LINK_NOT_OPEN;
+    }
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return ERR_LINK_NOT_OPEN;
@@ -64,7 +75,7 @@ int SocketControl::OpenServerSocket() {
     struct sockaddr_in address;
     std::memset(&address, 0, sizeof(address));
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr = host;
     address.sin_port = htons(static_cast<uint16_t>(port));
     // A server that cannot listen would never be reached: say so.
     if (bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)) != 0 || listen(fd, 3) != 0) {

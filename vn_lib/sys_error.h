@@ -16,6 +16,7 @@ enum SysError {
     ERR_SHORT_RESPONSE = 22,
     ERR_SHORT_FRAME = 23,
     ERR_LENGTH_MISMATCH = 24,
+    ERR_REFUSED_SETTING = 90,  // a value from outside failed its check; nothing was changed
     ERR_UNKNOWN_CARD = 601,
     ERR_BAD_READ_MODE = 602,
     ERR_UNKNOWN_MODULE = 701,

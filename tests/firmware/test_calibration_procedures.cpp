@@ -5,7 +5,9 @@
 #include <tinyxml.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -161,17 +163,20 @@ TEST_F(CalibrationProcedureTest, ScaleArithmeticOnAFixedInputAndItsFailures) {
     EXPECT_EQ(Measurement::ErrNoCard, bare.CalibrateScale(record));
     EXPECT_EQ(Measurement::MaxCalibrationPeriodUs, record.avg_period);
 
-    // A zero reference gives a factor of 0 but still a usable before reading.
+    // A zero reference would give a factor of 0, silencing the input: refused.
     Measurement& current = ModuleCurrent(1);
+    const double factor = current.ConversionFactor();
     record = CalReportRecord();
     record.adjust = true;
     record.actual_value = 0.0;
     record.num_samples = 5;
     record.avg_period = 2000;
     ASSERT_EQ(0, unit->FindModule(1)->SetToIsc());
+    EXPECT_EQ(Measurement::ErrBadReference, current.CalibrateScale(record));
+    EXPECT_EQ(factor, current.ConversionFactor());
+    // Measuring against it is allowed, with a usable before reading.
+    record.adjust = false;
     ASSERT_EQ(0, current.CalibrateScale(record));
-    EXPECT_EQ(0.0, current.ConversionFactor());
-    EXPECT_EQ(0.0, record.after_value);
     EXPECT_TRUE(std::isfinite(record.before_value));
     EXPECT_NEAR(Truth(1).operating.current, record.before_value, 0.02 * Truth(1).operating.current + 0.01);
 }
@@ -253,6 +258,47 @@ TEST_F(CalibrationProcedureTest, FactoryResetRestoresBothCopiesButNotTheFactorsI
     // Without factory files the copy fails and says so.
     std::filesystem::remove_all(dir.File("hda2/vn/factory_cal"));
     EXPECT_EQ(Vantrel::ErrFactoryCopy, Send("203"));
+}
+
+// Steps the unit cannot sensibly take are refused before any reading: the
+// factor stays, and the record that goes back says why.
+TEST_F(CalibrationProcedureTest, UnusableReferencesAndOverlongStepsAreRefusedWithTheErrorInTheRecord) {
+    Measurement* input = unit->FindAuxInput(1);
+    ASSERT_NE(nullptr, input);
+    const double factor = input->ConversionFactor();
+    const double infinity = std::numeric_limits<double>::infinity();
+    for (double reference : {std::nan(""), infinity, -infinity, -2.5, 0.0}) {
+        CalReportRecord record;
+        EXPECT_EQ(Measurement::ErrBadReference, Calibrate(VN_Lib::CAL_AUX_INPUT, 1, reference, true, &record))
+            << reference;
+        EXPECT_EQ(Measurement::ErrBadReference, record.error) << reference;
+        EXPECT_EQ(factor, input->ConversionFactor()) << reference;
+    }
+    CalReportRecord measured;
+    EXPECT_EQ(Measurement::ErrBadReference, Calibrate(VN_Lib::CAL_AUX_INPUT, 1, std::nan(""), false, &measured));
+
+    // Without a card every reading would fail at once: the length is checked first.
+    Measurement bare;
+    bare.SetConversionFactor(3.0);
+    CalReportRecord step;
+    step.actual_value = 1.0;
+    for (int32_t samples : {200000, INT32_MAX}) {
+        step.num_samples = samples;
+        step.avg_period = 1000;
+        EXPECT_EQ(Measurement::ErrStepTooLong, bare.CalibrateScale(step)) << samples;
+    }
+    step.num_samples = 100;
+    step.avg_period = Measurement::MaxCalibrationPeriodUs;
+    EXPECT_EQ(Measurement::ErrNoCard, bare.CalibrateScale(step));
+    step.num_samples = 200;
+    EXPECT_EQ(Measurement::ErrStepTooLong, bare.CalibrateScale(step));
+    EXPECT_EQ(3.0, bare.ConversionFactor());
+
+    // A step that is taken has no error attribute, as before.
+    ASSERT_EQ(0, Send("201,10,2,30.0,20,2000,0"));
+    std::string text;
+    ASSERT_EQ(0, response.ExtractString(text));
+    EXPECT_EQ(std::string::npos, text.find("error")) << text;
 }
 
 }  // namespace

@@ -166,4 +166,16 @@ int ConnectLoopback(int port, int timeoutMs) {
     return -1;
 }
 
+bool Connects(const char* address, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return false;
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<uint16_t>(port));
+    bool accepted = inet_pton(AF_INET, address, &peer.sin_addr) == 1 &&
+                    connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) == 0;
+    close(fd);
+    return accepted;
+}
+
 }  // namespace VN_Test

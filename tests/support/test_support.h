@@ -82,6 +82,8 @@ std::string RequestFrame(const std::string& text);
 
 // Connects to 127.0.0.1:port, retrying until timeoutMs has passed; -1 on failure.
 int ConnectLoopback(int port, int timeoutMs);
+// One connection attempt to a dotted IPv4 address; true when it was accepted.
+bool Connects(const char* address, int port);
 
 }  // namespace VN_Test
 

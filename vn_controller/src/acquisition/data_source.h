@@ -29,6 +29,9 @@ public:
     static constexpr int ErrOffline = 26;
     static constexpr int ErrTooOld = 91;
     static constexpr int ErrBadCurve = 311;
+    // The unit's description does not fit its layout (an empty text, a version
+    // that is no number, a negative count, bytes left over); nothing of it is kept.
+    static constexpr int ErrBadDescription = 312;
 
     DataSource() = default;
     // Owns its link, so it is never copied.

@@ -2,6 +2,7 @@
 #include <climits>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "acquisition/data_source.h"
@@ -40,11 +41,32 @@ int VersionNumberOf(const std::string& text) {
     return static_cast<int>(scaled);
 }
 
+// A text of the description. The frame cannot carry an empty string (it is
+// written as nothing at all), so an empty one means the fields are not where
+// the layout puts them.
+int ReadText(VN_Lib::DataFrame& response, std::string& text) {
+    int result = response.ExtractString(text);
+    if (result == 0 && text.empty()) return DataSource::ErrBadDescription;
+    return result;
+}
+
+int ReadCount(VN_Lib::DataFrame& response, int* count) {
+    int result = response.ExtractInt(count);
+    if (result == 0 && *count < 0) return DataSource::ErrBadDescription;
+    return result;
+}
+
+bool IsNumberText(const std::string& text) {
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return end != text.c_str();
+}
+
 // A count followed by that many ids, each given a default sample.
 template <typename Sample>
 int ReadIdList(VN_Lib::DataFrame& response, std::map<int, Sample>& samples) {
     int count = 0;
-    int result = response.ExtractInt(&count);
+    int result = ReadCount(response, &count);
     for (int i = 0; result == 0 && i < count; ++i) {
         int id = 0;
         result = response.ExtractInt(&id);
@@ -132,38 +154,46 @@ int DataSource::GetConfiguration() {
 }
 
 int DataSource::ReadDescription(VN_Lib::DataFrame& response) {
+    // Read whole before anything is kept: a description that does not fit
+    // leaves the source without inputs rather than with misread ones.
     int layout = 0;
     std::string version, serial, date, model;
+    std::map<int, AuxInputSample> auxInputs;
+    std::map<int, TemperatureSample> temperatures;
+    std::map<int, ModuleSample> modules;
     int result = response.ExtractInt(&layout);
-    if (result == 0) result = response.ExtractString(version);
-    if (result == 0) result = response.ExtractString(serial);
-    if (result == 0) result = response.ExtractString(date);
-    if (result == 0) result = response.ExtractString(model);
+    if (result == 0) result = ReadText(response, version);
+    if (result == 0 && !IsNumberText(version)) result = ErrBadDescription;
+    if (result == 0) result = ReadText(response, serial);
+    if (result == 0) result = ReadText(response, date);
+    if (result == 0) result = ReadText(response, model);
+    if (result == 0) result = ReadIdList(response, auxInputs);
+
+    int count = 0;
+    if (result == 0) result = ReadCount(response, &count);
+    for (int i = 0; result == 0 && i < count; ++i) {
+        int id = 0;
+        std::string type;
+        result = response.ExtractInt(&id);
+        if (result == 0 && layout == DescriptionWithTypes) result = ReadText(response, type);
+        if (result != 0) break;
+        TemperatureSample sample;
+        sample.tcType = TcTypeCode(type);
+        temperatures[id] = sample;
+    }
+    if (result == 0) result = ReadIdList(response, modules);
+    if (result == 0 && !response.Empty()) result = ErrBadDescription;
     if (result != 0) return result;
+
     softwareVersion = version;
     serialNumber = serial;
     buildDate = date;
     modelNumber = model;
     versionNumber = VersionNumberOf(softwareVersion);
-
-    result = ReadIdList(response, auxInputSamples);
-    if (result != 0) return result;
-
-    int count = 0;
-    result = response.ExtractInt(&count);
-    for (int i = 0; result == 0 && i < count; ++i) {
-        int id = 0;
-        std::string type;
-        result = response.ExtractInt(&id);
-        if (result == 0 && layout == DescriptionWithTypes) result = response.ExtractString(type);
-        if (result != 0) break;
-        TemperatureSample sample;
-        sample.tcType = TcTypeCode(type);
-        temperatureSamples[id] = sample;
-    }
-    if (result != 0) return result;
-
-    return ReadIdList(response, moduleSamples);
+    auxInputSamples = std::move(auxInputs);
+    temperatureSamples = std::move(temperatures);
+    moduleSamples = std::move(modules);
+    return 0;
 }
 
 int DataSource::UpdateAllSamples() {
