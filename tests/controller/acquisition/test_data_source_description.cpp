@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/data_source.h"
 #include "data_frame.h"
-#include "data_source.h"
 #include "fake_unit.h"
 #include "socket_control.h"
 #include "sys_error.h"
