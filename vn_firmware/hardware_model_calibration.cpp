@@ -1,5 +1,6 @@
 // Conversion factors of the model's channels: loading, applying, reading back
 // and saving the calibration tables.
+#include "backup_volume.h"
 #include "cal_type.h"
 #include "hardware_model.h"
 #include "shell.h"
@@ -96,11 +97,11 @@ int Vantrel::SaveCalibrationToFile(int type, const std::string& date, const std:
     int result = table.SaveToFile(StationPath(WorkingCalFile(type)));
     if (result != 0) return result;
 
-    RunShellCommand("mkdir /hda2");
-    RunShellCommand("mount /dev/hda2 /hda2");
-    RunShellCommand(std::string("mkdir /hda2/vn/") + CalFilesFolder);
-    RunShellCommand("cp " + WorkingCalFile(type) + " /hda2/vn/" + CalFilesFolder);
-    RunShellCommand("umount /hda2");
+    {
+        BackupVolumeMount volume(false);
+        volume.Run(std::string("mkdir /hda2/vn/") + CalFilesFolder);
+        volume.Run("cp " + WorkingCalFile(type) + " /hda2/vn/" + CalFilesFolder);
+    }
     return LoadAllBeforeCalibrations();
 }
 
@@ -135,17 +136,11 @@ int Vantrel::CalibrateAuxInput(CalReportRecord& record) {
 
 int Vantrel::ResetToFactoryCalibration() {
     const std::string folder = CalFilesFolder;
-    RunShellCommand("mkdir /hda2");
-    RunShellCommand("mount /dev/hda2 /hda2");
-    RunShellCommand("mkdir /hda2/vn/" + folder);
-    int result = 0;
-    if (RunShellCommand("cp -a /hda2/vn/factory_cal/* /vn/" + folder) != 0) {
-        result = ErrFactoryCopy;
-    } else if (RunShellCommand("cp -a /hda2/vn/factory_cal/* /hda2/vn/" + folder) != 0) {
-        result = ErrFactoryCopy;
-    }
-    RunShellCommand("umount /hda2");
-    return result;
+    BackupVolumeMount volume(false);
+    volume.Run("mkdir /hda2/vn/" + folder);
+    if (volume.Run("cp -a /hda2/vn/factory_cal/* /vn/" + folder) != 0) return ErrFactoryCopy;
+    if (volume.Run("cp -a /hda2/vn/factory_cal/* /hda2/vn/" + folder) != 0) return ErrFactoryCopy;
+    return 0;
 }
 
 }  // namespace VN_Lib

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
+#include "backup_volume.h"
 #include "net_names.h"
 #include "shell.h"
 #include "station_paths.h"
@@ -31,15 +33,18 @@ int Refused() {
     return VN_Lib::ERR_REFUSED_SETTING;
 }
 
-void RunAll(const char* const* commands) {
-    for (; *commands != nullptr; ++commands) VN_Lib::RunShellCommand(*commands);
+// The network script runs once the files are also on the backup volume.
+void BackUpAndApply(std::initializer_list<const char*> backupCommands) {
+    {
+        VN_Lib::BackupVolumeMount volume(false);
+        for (const char* command : backupCommands) volume.Run(command);
+    }
+    VN_Lib::RunShellCommand(". /vn/chnet");
 }
 
 int UseDhcp(CommandMessage& command) {
     WriteStringToFile(command.parameters[2], "/vn/DHCP_HOSTNAME");
-    static const char* const commands[] = {"mkdir /hda2", "mount /dev/hda2 /hda2", "cp /vn/DHCP_HOSTNAME /hda2/vn",
-                                           "umount /hda2", ". /vn/chnet", nullptr};
-    RunAll(commands);
+    BackUpAndApply({"cp /vn/DHCP_HOSTNAME /hda2/vn"});
     return 0;
 }
 
@@ -49,19 +54,9 @@ int UseFixedAddress(CommandMessage& command) {
         int result = WriteStringToFile(command.parameters[i + 2], files[i]);
         if (result != 0) return result;
     }
-    static const char* const commands[] = {"mkdir /hda2",
-                                           "mount /dev/hda2 /hda2",
-                                           "cp /vn/HOSTNAME /hda2/vn",
-                                           "cp /vn/IPADDRESS /hda2/vn",
-                                           "cp /vn/NETMASK /hda2/vn",
-                                           "cp /vn/GATEWAY /hda2/vn",
-                                           "cp /vn/PORT /hda2/vn",
-                                           "rm /vn/DHCP_HOSTNAME",
-                                           "rm /hda2/vn/DHCP_HOSTNAME",
-                                           "umount /hda2",
-                                           ". /vn/chnet",
-                                           nullptr};
-    RunAll(commands);
+    BackUpAndApply({"cp /vn/HOSTNAME /hda2/vn", "cp /vn/IPADDRESS /hda2/vn", "cp /vn/NETMASK /hda2/vn",
+                    "cp /vn/GATEWAY /hda2/vn", "cp /vn/PORT /hda2/vn", "rm /vn/DHCP_HOSTNAME",
+                    "rm /hda2/vn/DHCP_HOSTNAME"});
     return 0;
 }
 
