@@ -96,7 +96,9 @@ public:
     // Curve files in the curve directory (data_sampler_curves.cpp).
     // 0, or 805 when the file cannot be written.
     int StoreCurve(const IvCurve& curve, std::string file_name);
-    // Under "CC_MMDDYYYY_hhmmss.xml" of the channel and the curve's local time.
+    // Under "CC_MMDDYYYY_hhmmss.xml" of the channel and the curve's local
+    // time, never replacing a file: a name that exists gets "_1", "_2", ...
+    // before ".xml" (805 when the first 99 numbers are taken too).
     int StoreCurve(const IvCurve& curve, int channel_id);
     // Under "last_iv_<channel>.xml", replacing the previous one.
     int StoreLastCurve(const IvCurve& curve, int channel_id);
