@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 
 #include "shell.h"
@@ -22,6 +23,11 @@ namespace {
 
 // What system() returns for a command that exited with status 1.
 const int RefusedStatus = 1 << 8;
+// What system() returns for mount's "mount failure" (exit status 32).
+const int MountFailedStatus = 32 << 8;
+// A station-folder file naming, one per line, the devices or mount points whose
+// mount fails, so that tests (in any process) can take a partition away.
+const char* const MountFailuresFile = "sim_mount_fails";
 
 // Constant data, as objects built before main (the global sampler) run commands.
 const char* const FileTools[] = {"mkdir", "cp", "rm", "cat", "chmod", "chgrp", "ln", "echo"};
@@ -102,6 +108,15 @@ bool IsStationMount(const std::vector<std::string>& words) {
     return true;
 }
 
+bool MountFails(const std::vector<std::string>& words) {
+    std::ifstream failures(MountFailuresFile);
+    std::string listed;
+    while (failures >> listed) {
+        if (std::find(words.begin() + 1, words.end(), listed) != words.end()) return true;
+    }
+    return false;
+}
+
 int Refuse(const std::string& command, const std::string& reason) {
     ShellJournal::Append(command, "refused: " + reason);
     return RefusedStatus;
@@ -125,6 +140,10 @@ int SimulatedShell::Run(const std::string& command) {
     const std::string& program = line.Words()[0];
     if (program == "mount" || program == "umount") {
         bool station = IsStationMount(line.Words());
+        if (station && program == "mount" && MountFails(line.Words())) {
+            ShellJournal::Append(text, "simulated mount failure");
+            return MountFailedStatus;
+        }
         ShellJournal::Append(text, station ? "simulated " + program : "not run");
         return 0;
     }

@@ -188,4 +188,17 @@ TEST_F(SimulatedShellTest, ClockIsNeverSetOnlyJournaled) {
     EXPECT_EQ(Journal(), std::vector<std::string>{"settimeofday 86400.000000\tnot run"});
 }
 
+TEST_F(SimulatedShellTest, PartitionsListedInTheMountFailuresFileCannotBeMounted) {
+    WriteFile(station.File("sim_mount_fails"), "/data\n/dev/sdz9\n");
+    EXPECT_EQ(RunShellCommand("mount /dev/hda3 /data > /dev/null 2> /dev/null"), 32 << 8);
+    EXPECT_EQ(LastOutcome(), "simulated mount failure");
+    EXPECT_EQ(RunShellCommand("mount /dev/hda2 /hda2"), 0);
+    EXPECT_EQ(RunShellCommand("umount /data"), 0);
+
+    WriteFile(station.File("sim_mount_fails"), "/dev/hda2\n");
+    EXPECT_NE(RunShellCommand("mount /dev/hda2 /hda2"), 0);
+    EXPECT_EQ(RunShellCommand("mount /dev/hda3 /data"), 0);
+    EXPECT_EQ(LastOutcome(), "simulated mount");
+}
+
 }  // namespace

@@ -82,7 +82,14 @@ Sample* FindByByteId(std::map<int, Sample>& samples, char id) {
     return found == samples.end() ? nullptr : &found->second;
 }
 
-// One 'T' or 'X' entry: byte id, double value.
+// The unit sends this for a thermocouple it cannot read (voltage out of range).
+constexpr double UnitFailedTemperature = -999.0;
+
+bool IsFailedReading(const TemperatureSample&, double value) { return value == UnitFailedTemperature; }
+bool IsFailedReading(const DataSample&, double) { return false; }
+
+// One 'T' or 'X' entry: byte id, double value. A failed reading invalidates the
+// sample, so it never enters an average.
 template <typename Sample>
 int StoreValue(VN_Lib::DataFrame& response, std::map<int, Sample>& samples) {
     char id = 0;
@@ -92,7 +99,11 @@ int StoreValue(VN_Lib::DataFrame& response, std::map<int, Sample>& samples) {
     if (result != 0) return result;
     Sample* sample = FindByByteId(samples, id);
     if (sample == nullptr) return DataSource::ErrNoSample;
-    sample->SetValue(value);
+    if (IsFailedReading(*sample, value)) {
+        sample->Invalidate();
+    } else {
+        sample->SetValue(value);
+    }
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "acquisition/data_system.h"
+#include "common/line_text.h"
 #include "common/xml_helper.h"
 
 namespace VN_Sample {
@@ -131,8 +132,9 @@ TiXmlElement* MakeNewChannelSettings(int id, const ModuleChannel& channel) {
 // unit's load needs the new configuration.
 bool ReadChannelSettings(TiXmlElement& element, ModuleChannel& channel) {
     if (const char* module = element.Attribute("module_description")) {
-        channel.sample.name = module;
-        channel.curve.Name = module;
+        // Line breaks would end up in the data file's header and the curve files.
+        channel.sample.name = OneLineText(module);
+        channel.curve.Name = channel.sample.name;
     }
     XmlHelper::GetSafeStringAtrtribute(&element, "system_description", channel.curve.Sub_System);
     XmlHelper::GetSafeStringAtrtribute(&element, "site_description", channel.curve.Site);

@@ -1,5 +1,6 @@
 #include "channels/aux_input_channel.h"
 
+#include "common/line_text.h"
 #include "common/xml_helper.h"
 
 namespace VN_Sample {
@@ -16,14 +17,15 @@ double Convert(double measured, double convertedReference, double convertedOffse
 AuxInputChannel::AuxInputChannel(TiXmlElement& element) : AuxInputChannel() { Initialize(element); }
 
 int AuxInputChannel::Initialize(TiXmlElement& element) {
-    XmlHelper::GetSafeStringAtrtribute(&element, "description", sample.name);
+    // Description and units are written into single lines of the data file.
+    if (const char* description = element.Attribute("description")) sample.name = OneLineText(description);
     double measured = 0.0;
     if (element.QueryDoubleAttribute("measured_voltage", &measured) == TIXML_SUCCESS) sample.RestoreValue(measured);
     element.QueryDoubleAttribute("converted_ref", &convertedReference);
     element.QueryDoubleAttribute("converted_offset", &convertedOffset);
     element.QueryDoubleAttribute("voltage_ref", &voltageReference);
     const char* units = element.Attribute("units");
-    sample.units = units != nullptr ? units : "";
+    sample.units = OneLineText(units != nullptr ? units : "");
     element.QueryIntAttribute("data_source", &dataSourceId);
     element.QueryIntAttribute("input_id", &localId);
     return 0;

@@ -1,5 +1,6 @@
 #include "channels/temperature_channel.h"
 
+#include "common/line_text.h"
 #include "common/xml_helper.h"
 
 namespace VN_Sample {
@@ -27,9 +28,10 @@ int TemperatureChannel::Initialize(TiXmlElement& element) {
     double value = 0.0;
     if (element.QueryDoubleAttribute("value", &value) == TIXML_SUCCESS) sample.RestoreValue(value);
     const char* description = element.Attribute("description");
-    sample.name = description != nullptr ? description : "";
+    // Description and units are written into single lines of the data file.
+    sample.name = OneLineText(description != nullptr ? description : "");
     const char* units = element.Attribute("units");
-    sample.units = units != nullptr ? units : "C";
+    sample.units = OneLineText(units != nullptr ? units : "C");
     sample.tcType = TcTypeCode(element.Attribute("tc_type"));
     element.QueryIntAttribute("data_source", &dataSourceId);
     element.QueryIntAttribute("input_id", &localId);

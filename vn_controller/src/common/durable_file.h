@@ -23,6 +23,18 @@ bool CloseDurably(FilePtr file);
 // Paths as the host opens them.
 bool ReplaceFileWithDocument(const TiXmlDocument& document, const std::string& file);
 
+// file with "_<number>" before its extension (the last '.' of its last
+// component); number 0 gives file itself.
+std::string NumberedFileName(const std::string& file, unsigned number);
+
+// Writes the document as "<file>.new" and gives it the first name of file,
+// NumberedFileName(file, 1), ... up to number MaxFileNumber that does not
+// exist yet. An existing file is never replaced, not even one created
+// meanwhile by another process. The number of the name used, or -1 when
+// anything failed or every name was taken; no temporary is left behind.
+constexpr unsigned MaxFileNumber = 99;
+int CreateNumberedFileWithDocument(const TiXmlDocument& document, const std::string& file);
+
 }  // namespace VN_Sample
 
 #endif

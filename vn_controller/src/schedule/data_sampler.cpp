@@ -293,4 +293,14 @@ void DataSampler::SetStatusNextCurveTime(time_t t) {
     status.NextCurveTime = t;
 }
 
+void DataSampler::SetStatusStoreError(int error) {
+    std::lock_guard<std::mutex> lock(statusMutex);
+    status.storeError = error;
+    if (error == 0) {
+        status.storeErrorText.clear();
+    } else {
+        status.storeErrorText = error == ErrDataVolume ? "Cannot mount data volume" : "Cannot write data file";
+    }
+}
+
 }  // namespace VN_Sample

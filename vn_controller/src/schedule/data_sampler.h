@@ -92,11 +92,15 @@ public:
     void SetStatusState(VN_State_T state);
     void SetStatusNextAverageTime(time_t t);
     void SetStatusNextCurveTime(time_t t);
+    // A data store's result (StoreVndData) as the status's store error.
+    void SetStatusStoreError(int error);
 
     // Curve files in the curve directory (data_sampler_curves.cpp).
     // 0, or 805 when the file cannot be written.
     int StoreCurve(const IvCurve& curve, std::string file_name);
-    // Under "CC_MMDDYYYY_hhmmss.xml" of the channel and the curve's local time.
+    // Under "CC_MMDDYYYY_hhmmss.xml" of the channel and the curve's local
+    // time, never replacing a file: a name that exists gets "_1", "_2", ...
+    // before ".xml" (805 when the first 99 numbers are taken too).
     int StoreCurve(const IvCurve& curve, int channel_id);
     // Under "last_iv_<channel>.xml", replacing the previous one.
     int StoreLastCurve(const IvCurve& curve, int channel_id);
@@ -114,11 +118,14 @@ public:
     // Data file and data volume (data_sampler_storage.cpp).
     // Appends the average line to today's data file "vnMMDDYYYY.vnd", with
     // the three header lines first when the file is new; the line is on the
-    // disk before it returns. 0, 806 when the data volume cannot be mounted,
-    // 802 when the file cannot be opened or written.
+    // disk before it returns. 0, 806 when the data volume cannot be mounted
+    // (nothing is written then), 802 when the file cannot be opened or
+    // written. The result becomes the status's store error.
     int StoreVndData();
     // True when the volume's marker file shows it mounted or could be created
-    // after mounting it.
+    // after mounting it. The marker is created only when the mount command
+    // succeeded or the mount point is mounted already, and the data and curve
+    // directories are made then; a failed mount is logged to ErrMsgLog.
     bool MountDataVolume();
     // The shell's status of the umount command.
     int UnmountDataVolume();
@@ -160,9 +167,13 @@ private:
     void RescheduleCurves();
     // The channel's curve as its last curve and a new file; the new file's result.
     int StoreChannelCurve(const ModuleChannel& channel, int channel_id);
-    // Mounts the data volume and creates the data and curve directories,
-    // open to the data group.
+    // StoreVndData without the status.
+    int AppendAverageLine();
+    // Mounts the data volume, or checks the directories of a volume mounted
+    // already.
     void PrepareDataVolume();
+    // The data and curve directories, made and opened to the data group.
+    void CreateDataDirectories();
     void SetSamplerSettings(const TiXmlElement& sampler);
     TiXmlElement* MakeNewSamplerXmlElement() const;
     TiXmlElement* MakeNewCurvesXmlElement() const;

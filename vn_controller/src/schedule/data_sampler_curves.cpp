@@ -14,16 +14,24 @@ namespace {
 
 std::string LastCurveName(int channel_id) { return "last_iv_" + std::to_string(channel_id) + ".xml"; }
 
+void MakeCurveDocument(const IvCurve& curve, TiXmlDocument& document) {
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    document.LinkEndChild(IvCurve::MakeNewCurvesXml({curve}, true));
+}
+
+void OpenToGroup(const std::string& group, const std::string& path) {
+    RunQuietCommand("chgrp", {group, path});
+    RunQuietCommand("chmod g+rw", {path});
+}
+
 }  // namespace
 
 int DataSampler::StoreCurve(const IvCurve& curve, std::string file_name) {
     TiXmlDocument document;
-    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
-    document.LinkEndChild(IvCurve::MakeNewCurvesXml({curve}, true));
+    MakeCurveDocument(curve, document);
     const std::string path = curvePath + file_name;
     if (!ReplaceFileWithDocument(document, VN_Lib::StationPath(path))) return ErrCurveSave;
-    RunQuietCommand("chgrp", {dataGroup, path});
-    RunQuietCommand("chmod g+rw", {path});
+    OpenToGroup(dataGroup, path);
     return 0;
 }
 
@@ -33,7 +41,16 @@ int DataSampler::StoreCurve(const IvCurve& curve, int channel_id) {
     char name[64];
     std::snprintf(name, sizeof name, "%02i_%02i%02i%04i_%02i%02i%02i.xml", channel_id, local.tm_mon + 1, local.tm_mday,
                   local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
-    return StoreCurve(curve, std::string(name));
+    // The local time repeats an hour when daylight saving ends, and two curves
+    // of a channel may share a second: a taken name gets a number, as every
+    // stored curve must stay.
+    TiXmlDocument document;
+    MakeCurveDocument(curve, document);
+    const std::string path = curvePath + name;
+    const int number = CreateNumberedFileWithDocument(document, VN_Lib::StationPath(path));
+    if (number < 0) return ErrCurveSave;
+    OpenToGroup(dataGroup, NumberedFileName(path, static_cast<unsigned>(number)));
+    return 0;
 }
 
 int DataSampler::StoreLastCurve(const IvCurve& curve, int channel_id) {

@@ -13,6 +13,13 @@
 
 namespace VN_Sample {
 
+namespace {
+
+// The marker lies on the data volume itself, so it is seen only while the volume is mounted.
+std::string MarkerOf(const std::string& mountPoint) { return mountPoint + "/mounted"; }
+
+}  // namespace
+
 // Built before any other object of the program: the global sampler clears it
 // while it is constructed.
 DataRecord DataSampler::Record __attribute__((init_priority(101)));
@@ -37,7 +44,15 @@ int DataSampler::ResetRecord() {
 }
 
 void DataSampler::PrepareDataVolume() {
-    if (!MountDataVolume()) return;
+    // Mounting makes the directories; a volume mounted before has them checked too.
+    if (DoesFileExist(MarkerOf(dataMountPoint).c_str())) {
+        CreateDataDirectories();
+    } else {
+        MountDataVolume();
+    }
+}
+
+void DataSampler::CreateDataDirectories() {
     for (const std::string& directory : {localPath, curvePath}) {
         RunQuietCommand("mkdir", {directory});
         RunQuietCommand("chgrp", {dataGroup, directory});
@@ -46,6 +61,13 @@ void DataSampler::PrepareDataVolume() {
 }
 
 int DataSampler::StoreVndData() {
+    const int result = AppendAverageLine();
+    // Shown until a store succeeds, so a station that stopped storing says so.
+    SetStatusStoreError(result);
+    return result;
+}
+
+int DataSampler::AppendAverageLine() {
     if (!MountDataVolume()) {
         VN_Lib::Log::LogPrintf("Cannot mount data volume\n");
         return ErrDataVolume;
@@ -78,12 +100,22 @@ int DataSampler::StoreVndData() {
 }
 
 bool DataSampler::MountDataVolume() {
-    // The marker lies on the data volume itself, so it is seen only while the volume is mounted.
-    const std::string marker = dataMountPoint + "/mounted";
+    const std::string marker = MarkerOf(dataMountPoint);
     if (DoesFileExist(marker.c_str())) return true;
     RunQuietCommand("mkdir", {dataMountPoint});
-    RunQuietCommand("mount", {dataDevice, dataMountPoint});
-    return OpenStationFile(marker, "ae") != nullptr;
+    // Without the volume the marker would land in the bare mount point, and
+    // every data line on the root file system. A mount refused because the
+    // volume is mounted already is fine.
+    const int mountStatus = RunQuietCommand("mount", {dataDevice, dataMountPoint});
+    if (mountStatus != 0 && !IsMountPoint(dataMountPoint)) {
+        ErrMsgLog.Writef("Cannot mount data volume %s on %s (status %i)\n", dataDevice.c_str(),
+                         dataMountPoint.c_str(), mountStatus);
+        return false;
+    }
+    if (OpenStationFile(marker, "ae") == nullptr) return false;
+    // The volume may be a fresh one, or one that was missing at start.
+    CreateDataDirectories();
+    return true;
 }
 
 int DataSampler::UnmountDataVolume() { return RunQuietCommand("umount", {dataDevice, dataMountPoint}); }

@@ -40,6 +40,10 @@ TiXmlElement* Status::MakeNewXmlElement() const {
     const time_t now = VN_Lib::Now();
     auto* element = new TiXmlElement("Status");
     element->SetAttribute("state", GetStateString().c_str());
+    if (storeError != 0) {
+        element->SetAttribute("store_error", storeError);
+        element->SetAttribute("store_error_text", storeErrorText.c_str());
+    }
     element->LinkEndChild(MakeNewDueTimeElement("NextCurveTime", NextCurveTime, now));
     element->LinkEndChild(MakeNewDueTimeElement("NextAverageTime", NextAverageTime, now));
     return element;

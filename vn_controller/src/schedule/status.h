@@ -23,7 +23,8 @@ enum VN_State_T {
 class Status {
 public:
     std::string GetStateString() const;
-    // New "Status" element; the caller owns it.
+    // New "Status" element; the caller owns it. A failed last data store adds
+    // the attributes "store_error" (its code) and "store_error_text".
     TiXmlElement* MakeNewXmlElement() const;
     // The element printed alone (no declaration).
     std::string GetAsXmlString() const;
@@ -31,6 +32,10 @@ public:
     time_t NextCurveTime = 0;
     time_t NextAverageTime = 0;
     VN_State_T state = StateUnknown;
+    // The result of the last data store (0, or the sampler's 806: data volume
+    // not mounted, 802: data file not written) and what it means.
+    int storeError = 0;
+    std::string storeErrorText;
 };
 
 }  // namespace VN_Sample

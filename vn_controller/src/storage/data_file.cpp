@@ -1,5 +1,7 @@
 #include "storage/data_file.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdio>
 
@@ -17,6 +19,14 @@ std::string DataFileName(time_t now) {
 
 FilePtr OpenStationFile(const std::string& path, const char* mode) {
     return FilePtr(std::fopen(VN_Lib::StationPath(path).c_str(), mode));
+}
+
+bool IsMountPoint(const std::string& path) {
+    const std::string folder = VN_Lib::StationPath(path);
+    struct stat own = {};
+    struct stat parent = {};
+    if (stat(folder.c_str(), &own) != 0 || stat((folder + "/..").c_str(), &parent) != 0) return false;
+    return S_ISDIR(own.st_mode) && own.st_dev != parent.st_dev;
 }
 
 bool WriteStationString(const char* text, const char* path) {

@@ -21,6 +21,10 @@ FilePtr OpenStationFile(const std::string& path, const char* mode);
 // false when any step failed.
 bool WriteStationString(const char* text, const char* path);
 
+// Whether a file system is mounted on the station path: the folder lies on
+// another device than its parent.
+bool IsMountPoint(const std::string& path);
+
 // The file's first word (leading white space skipped) cut to size - 1
 // characters; false when the file cannot be opened.
 bool ReadStationWord(char* buffer, size_t size, const char* path);

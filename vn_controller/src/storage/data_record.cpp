@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/line_text.h"
+
 namespace VN_Sample {
 
 namespace {
@@ -39,6 +41,28 @@ std::string Escaped(const std::string& text) {
 std::string Attribute(const char* name, const std::string& value) { return std::string(" ") + name + "=\"" + value + "\""; }
 
 const char* const LineEnd = "  />\n";
+
+// Stands in for what may not appear inside a header field: a blank, or the
+// first of the others the delimiter does not hold (settings keep a delimiter
+// to four characters, so one is always free).
+char FillerFor(const std::string& delim) {
+    const std::string fillers = " _-.:";
+    const size_t free = fillers.find_first_not_of(delim);
+    return fillers[free == std::string::npos ? 0 : free];
+}
+
+// A description or unit as one header field: a line break would split the
+// header line and the delimiter would add fields, putting every later column
+// under the wrong heading. Done here, as the delimiter may change after the
+// text was set.
+std::string HeaderField(const std::string& text, const std::string& delim) {
+    std::string field = OneLineText(text);
+    if (delim.empty()) return field;
+    const char filler = FillerFor(delim);
+    for (size_t at = field.find(delim); at != std::string::npos; at = field.find(delim, at + delim.size()))
+        field.replace(at, delim.size(), delim.size(), filler);
+    return field;
+}
 
 double ModuleVolts(const ModuleChannel& channel, RecordType type) {
     return type == AverageRecord ? channel.sample.voltage.average : channel.sample.voltage.value;
@@ -129,18 +153,18 @@ void DataRecord::GetIdHeader(std::string& out, const std::string& delim) const {
 void DataRecord::GetDescriptionHeader(std::string& out, const std::string& delim) const {
     out = "Date" + delim + "Time";
     for (const auto& module : modules) {
-        const std::string& name = module.second.sample.name;
+        const std::string name = HeaderField(module.second.sample.name, delim);
         out += delim + name + " Volts" + delim + name + " Amps" + delim + name + " Power";
     }
-    for (const auto& aux : aux_inputs) out += delim + aux.second.sample.name;
-    for (const auto& temperature : temperatures) out += delim + temperature.second.sample.name;
+    for (const auto& aux : aux_inputs) out += delim + HeaderField(aux.second.sample.name, delim);
+    for (const auto& temperature : temperatures) out += delim + HeaderField(temperature.second.sample.name, delim);
 }
 
 void DataRecord::GetUnitsHeader(std::string& out, const std::string& delim) const {
     out = "mm/dd/yyyy" + delim + "hh:mm:ss";
     for (size_t i = 0; i < modules.size(); ++i) out += delim + "Volts" + delim + "Amps" + delim + "Watts";
-    for (const auto& aux : aux_inputs) out += delim + aux.second.sample.units;
-    for (const auto& temperature : temperatures) out += delim + temperature.second.sample.units;
+    for (const auto& aux : aux_inputs) out += delim + HeaderField(aux.second.sample.units, delim);
+    for (const auto& temperature : temperatures) out += delim + HeaderField(temperature.second.sample.units, delim);
 }
 
 void DataRecord::GetDataString(std::string& out, RecordType type, const std::string& delim) const {
