@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "analog104.h"
+#include "c_locale.h"
 #include "sys_error.h"
 #include "timers.h"
 
@@ -305,6 +306,7 @@ void* startRxThread(void* bus) {
 }
 
 void CanBus::BackgroundInputThread() {
+    UseCLocale();
     std::unique_lock<std::mutex> port(*portMutex);
     for (;;) {
         pauseCondition.wait(port, [this] { return !paused || stopping; });

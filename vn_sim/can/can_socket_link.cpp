@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "c_locale.h"
+
 namespace VN_Sim {
 
 namespace {
@@ -133,6 +135,7 @@ int CanSocketLink::Send(const CanFrame_T& frame) {
 }
 
 void CanSocketLink::ReceiveLoop() {
+    VN_Lib::UseCLocale();
     struct pollfd watched[2] = {{socketFd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
     for (;;) {
         if (poll(watched, 2, -1) < 0) {
