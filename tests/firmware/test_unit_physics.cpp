@@ -350,7 +350,9 @@ TEST_F(UnitPhysicsEndToEnd, PowerAboveTheRatingTripsTheOverPowerHold) {
     EXPECT_TRUE(open) << "module 1 at DAC " << truth.modules[1].dac << ", " << truth.modules[1].current
                       << " A, module 2 at step " << steps;
     // Open through module 1's own steps, not merely while the unit stood still.
-    EXPECT_GE(steps - stepsAtTrip, 2) << "the unit stepped too slowly to watch the hold";
+    if (open) {
+        EXPECT_GE(steps - stepsAtTrip, 2) << "the unit stepped too slowly to watch the hold";
+    }
     // Module 2, rated 300 W, tracks its maximum power point meanwhile.
     EXPECT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(2).power >= 0.95 * t.modules.at(2).pmax; },
                              20000, &truth));

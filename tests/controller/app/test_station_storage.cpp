@@ -90,7 +90,7 @@ TEST(StationStorageEndToEnd, DataAndCurveFilesAgreeWithTheStation) {
             return false;
         },
         120000))
-        << controller.Output();
+        << VN_Test::ReadFile(dataFile) << controller.Output();
     ASSERT_TRUE(VN_Test::WaitUntil([&] { return std::filesystem::exists(lastCurve); }, 120000)) << controller.Output();
     Truth_T truth;
     ASSERT_TRUE(VN_Test::ReadTruth(station.File("sim_truth.xml"), &truth));
