@@ -39,7 +39,7 @@ const char* const HwConfig =
     "  <CAN_Busses><Bus id=\"1\" card=\"1\" chan=\"1\" /></CAN_Busses>\n"
     "</HardwareConfiguration>\n";
 
-class CanCommandPortTest : public ::testing::Test {
+class CanCommandPortEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         VN_Test::WriteFile(dir.File("sim_station.xml"), StationXml);
@@ -79,7 +79,7 @@ protected:
     VN_Lib::CanControl link;
 };
 
-TEST_F(CanCommandPortTest, VersionAndDescriptionCrossTheBus) {
+TEST_F(CanCommandPortEndToEnd, VersionAndDescriptionCrossTheBus) {
     VN_Lib::DataFrame response;
     ASSERT_EQ(Ask(CmdVersion, response), 0) << unit->Output();
     std::string version;

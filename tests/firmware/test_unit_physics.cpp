@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -38,7 +37,7 @@ struct Sample_T {
     std::map<int, std::pair<double, double>> modules;  // id -> (current, voltage)
 };
 
-class UnitPhysicsTest : public ::testing::Test {
+class UnitPhysicsEndToEnd : public ::testing::Test {
 protected:
     // Copies the default station, with the unit on a free port and hw_config.xml edited by patch.
     void StartStation(const std::function<void(std::string&)>& patch = nullptr) {
@@ -113,11 +112,31 @@ protected:
     std::unique_ptr<UnitClient> client;
 };
 
-TEST_F(UnitPhysicsTest, SampleRecordAgreesWithTheStation) {
+// Whether the round robin has read every input of the default station: the
+// record starts with no temperature and no volts.
+bool EveryInputRead(const Sample_T& sample) {
+    if (sample.temperatures.size() != 5 || sample.auxInputs.size() != 2 || sample.modules.size() != 4) return false;
+    for (const auto& t : sample.temperatures) {
+        if (t.second <= -999.0) return false;
+    }
+    for (const auto& x : sample.auxInputs) {
+        if (x.second == 0.0) return false;
+    }
+    for (const auto& m : sample.modules) {
+        if (m.second.second == 0.0) return false;
+    }
+    return true;
+}
+
+TEST_F(UnitPhysicsEndToEnd, SampleRecordAgreesWithTheStation) {
     StartStation();
-    // Let the round robin visit every input at least once.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    Sample_T sample = Sample();
+    Sample_T sample;
+    ASSERT_TRUE(VN_Test::WaitUntil(
+        [&] {
+            sample = Sample();
+            return EveryInputRead(sample);
+        },
+        20000));
     Truth_T truth;
     ASSERT_TRUE(ReadTruth(&truth));
 
@@ -136,7 +155,7 @@ TEST_F(UnitPhysicsTest, SampleRecordAgreesWithTheStation) {
     EXPECT_NEAR(truth.ambient, sample.temperatures[5], 0.5);
 }
 
-TEST_F(UnitPhysicsTest, DescriptionAndOnDemandReadings) {
+TEST_F(UnitPhysicsEndToEnd, DescriptionAndOnDemandReadings) {
     StartStation();
     std::vector<unsigned char> payload;
     ASSERT_TRUE(client->Ask("11,", &payload));
@@ -191,7 +210,7 @@ TEST_F(UnitPhysicsTest, DescriptionAndOnDemandReadings) {
     EXPECT_EQ(0, result);
 }
 
-TEST_F(UnitPhysicsTest, LoadModesHoldTheirOperatingPoints) {
+TEST_F(UnitPhysicsEndToEnd, LoadModesHoldTheirOperatingPoints) {
     StartStation();
     Ask("42,1,1,0,100,0.4,0.1", 42);   // power tracking
     Ask("42,2,2,30,100,0.4,0.1", 42);  // fixed 30 V
@@ -266,7 +285,7 @@ Curve_T ReadCurve(PayloadReader& r, bool fixed) {
     return curve;
 }
 
-TEST_F(UnitPhysicsTest, CurvesOnRequestMatchTheModuleAndTrackingResumes) {
+TEST_F(UnitPhysicsEndToEnd, CurvesOnRequestMatchTheModuleAndTrackingResumes) {
     StartStation();
     Ask("42,1,1,0,100,0.4,0.1", 42);
     Truth_T truth;
@@ -298,19 +317,41 @@ TEST_F(UnitPhysicsTest, CurvesOnRequestMatchTheModuleAndTrackingResumes) {
                              10000, &truth));
 }
 
-TEST_F(UnitPhysicsTest, PowerAboveTheRatingTripsTheOverPowerHold) {
+TEST_F(UnitPhysicsEndToEnd, PowerAboveTheRatingTripsTheOverPowerHold) {
     StartStation([](std::string& config) { Replace(config, "pmax=\"300\"", "pmax=\"100\""); });
+    // Module 1 trips after this instant, so its 20 s hold lasts past the end
+    // of what is watched here (with a second to spare for the last look).
+    const auto watchTill = std::chrono::steady_clock::now() + std::chrono::seconds(19);
     Ask("42,1,1,0,100,0.4,0.1", 42);
     Ask("42,2,1,0,100,0.4,0.1", 42);
-    // Module 1, rated 100 W, trips at its second tracking step (well within
-    // 4 s) and is then held open for 20 s.
-    std::this_thread::sleep_for(std::chrono::seconds(4));
+    // The unit steps one load per pass, in turn, so module 1 steps between
+    // any two steps of module 2, each of which moves module 2's DAC. Module
+    // 1, rated 100 W, trips at its second tracking step: by module 2's third
+    // it is held open, and it stays open while module 2 steps on.
     Truth_T truth;
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(ReadTruth(&truth));
-        EXPECT_EQ(0, truth.modules[1].dac);
-        EXPECT_LT(truth.modules[1].current, 0.01);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    int lastDac = 0, steps = 0;
+    auto readStep = [&] {
+        if (!ReadTruth(&truth)) return false;
+        if (truth.modules[2].dac != lastDac) ++steps;
+        lastDac = truth.modules[2].dac;
+        return true;
+    };
+    ASSERT_TRUE(VN_Test::WaitUntil([&] { return readStep() && steps >= 3; }, 20000));
+    const int stepsAtTrip = steps;
+    bool open = true;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(watchTill - std::chrono::steady_clock::now());
+    VN_Test::WaitUntil(
+        [&] {
+            if (!readStep()) return false;
+            open = truth.modules[1].dac == 0 && truth.modules[1].current < 0.01;
+            return !open || steps >= stepsAtTrip + 4;
+        },
+        static_cast<int>(left.count()));
+    EXPECT_TRUE(open) << "module 1 at DAC " << truth.modules[1].dac << ", " << truth.modules[1].current
+                      << " A, module 2 at step " << steps;
+    // Open through module 1's own steps, not merely while the unit stood still.
+    if (open) {
+        EXPECT_GE(steps - stepsAtTrip, 2) << "the unit stepped too slowly to watch the hold";
     }
     // Module 2, rated 300 W, tracks its maximum power point meanwhile.
     EXPECT_TRUE(WaitForTruth([](const Truth_T& t) { return t.modules.at(2).power >= 0.95 * t.modules.at(2).pmax; },

@@ -94,6 +94,19 @@ protected:
 
     std::vector<CanFrame_T> Frames() { return tap.Frames(); }
 
+    // Waits until a side's chip has served this many more instructions: a
+    // receive thread that finds nothing reads the chip's status once a poll.
+    static void WaitForPolls(CardWithChip& side, size_t polls) {
+        const size_t before = side.spy->Instructions().size();
+        ASSERT_TRUE(VN_Test::WaitFor([&] { return side.spy->Instructions().size() >= before + polls; }, 5000));
+    }
+    // Lets the controller's receive thread poll a few times: long enough for
+    // any other receive thread of this process to have polled as well.
+    void LetReceiveThreadsPoll() {
+        ASSERT_EQ(controller->EnableBackgroundInput(), 0);
+        WaitForPolls(controllerSide, 5);
+    }
+
     VN_Test::TempDir dir;
     std::shared_ptr<VN_Sim::CanWire> wire = std::make_shared<VN_Sim::CanWire>("bus", "");
     VN_Test::RecordingNode tap;
@@ -179,7 +192,7 @@ TEST_F(CanBusTest, AcknowledgementIsNeverAcknowledged) {
     EXPECT_EQ(unit->GetStandardMessage(&identifier, &count, data), 0);
     EXPECT_EQ(identifier, CanBus::AckIdentifier);
     EXPECT_EQ(count, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // An in-process wire delivers while the sender transmits: an answer would be here already.
     EXPECT_EQ(Frames().size(), 1U);
     EXPECT_EQ(unitSide.chip->PeekRegister(Reg::CANINTF) & Reg::RX0IF, 0);
 }
@@ -213,9 +226,10 @@ TEST_F(CanBusTest, GetDataHandsOutWhatWasAskedForInOrder) {
 
 TEST_F(CanBusTest, PausedThreadLeavesTheChipAlone) {
     ASSERT_EQ(unit->EnableBackgroundInput(), 0);
+    WaitForPolls(unitSide, 3);
     ASSERT_EQ(unit->PauseBackgroundInput(true), 0);
     EXPECT_EQ(controller->SendStandardMessage(0, 4, "wxyz"), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    LetReceiveThreadsPoll();
     EXPECT_EQ(unitSide.chip->PeekRegister(Reg::CANINTF) & Reg::RX0IF, Reg::RX0IF);
     EXPECT_EQ(Collect(*unit, 1, 10), "");
 
@@ -263,10 +277,10 @@ TEST_F(CanBusTest, LoadHearsItsDacMessage) {
 
 TEST_F(CanBusTest, DestroyingABusStopsItsReceiveThread) {
     ASSERT_EQ(unit->EnableBackgroundInput(), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitForPolls(unitSide, 3);
     unit.reset();
     const size_t polls = unitSide.spy->Instructions().size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    LetReceiveThreadsPoll();
     EXPECT_EQ(unitSide.spy->Instructions().size(), polls);
 }
 

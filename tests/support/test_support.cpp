@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -70,6 +71,17 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto pause = std::chrono::milliseconds(1);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(2 * pause, std::chrono::milliseconds(20));
+    }
+    return true;
+}
 
 int FreeTcpPort() {
     int fd = socket(AF_INET, SOCK_STREAM, 0);

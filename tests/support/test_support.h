@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,11 @@ void WriteFile(const std::string& path, const std::string& text);
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// Polls the condition until it holds or timeoutMs has passed; whether it
+// held. Polls often at first and less often later, so a quick condition is
+// seen at once and a slow one does not hold a processor the others need.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 // A TCP port on the loopback interface that nothing listens on right now.
 int FreeTcpPort();

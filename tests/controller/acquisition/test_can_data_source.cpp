@@ -5,9 +5,10 @@
 // loads on its own bus.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cctype>
+#include <filesystem>
+#include <sstream>
 #include <string>
-#include <thread>
 
 #include "station_fixture.h"
 #include "station_truth.h"
@@ -41,10 +42,13 @@ const char* const ControllerChannels =
     "    <Temperatures><Temperature id=\"1\" data_source=\"1\" /></Temperatures>\n"
     "</System_Config>\n";
 
-// Every module at its maximum power point, no curves.
+// Every module at its maximum power point, no curves; an average stored every 2 s.
 const char* const ControllerSettings =
     "<?xml version=\"1.0\" ?>\n"
     "<Settings version=\"1\">\n"
+    "    <Sampler sample_period=\"1\" average_period=\"2\" delim=\",\" local_path=\"/data/vnd/\">\n"
+    "        <StartTime hour=\"0\" min=\"0\" sec=\"0\" /><StopTime hour=\"23\" min=\"59\" sec=\"59\" />\n"
+    "    </Sampler>\n"
     "    <Globals version=\"1\"><Loads power_mode=\"1\" /><Curves curve_mode=\"0\" /></Globals>\n"
     "</Settings>\n";
 
@@ -68,7 +72,20 @@ size_t CountOf(const std::string& text, const std::string& what) {
     return count;
 }
 
-TEST(CanDataSource, RemoteUnitOverCanIsSampledAndDriven) {
+// Average lines in the controller's data files (a data line starts with its date).
+size_t StoredLines(const std::string& folder) {
+    size_t count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::istringstream in(VN_Test::ReadFile(entry.path().string()));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) ++count;
+        }
+    }
+    return count;
+}
+
+TEST(CanDataSourceEndToEnd, RemoteUnitOverCanIsSampledAndDriven) {
     VN_Test::TempDir controllerStation;
     const std::string linkFolder = controllerStation.File("can/link");
     VN_Test::WriteFile(controllerStation.File("sim_station.xml"), ControllerStation(linkFolder));
@@ -98,10 +115,13 @@ TEST(CanDataSource, RemoteUnitOverCanIsSampledAndDriven) {
         << "controller:\n" << controller.Output() << "\nunit:\n" << unit.Output();
     for (const auto& module : truth.modules) EXPECT_GT(module.second.dac, 0) << "module " << module.first;
 
-    // Once online the source stays online while it is sampled and its loads
-    // are kept at their maximum power points.
+    // Once online the source stays online while it is sampled (three more
+    // averages stored) and its loads are kept at their maximum power points.
     const size_t offlineBefore = CountOf(controller.Output(), "Offline error");
-    std::this_thread::sleep_for(std::chrono::seconds(4));
+    const std::string dataFolder = controllerStation.File("data/vnd");
+    const size_t linesBefore = StoredLines(dataFolder);
+    EXPECT_TRUE(VN_Test::WaitUntil([&] { return StoredLines(dataFolder) >= linesBefore + 3; }, 30000))
+        << controller.Output();
     EXPECT_TRUE(VN_Test::WaitForTruth(truthFile, VN_Test::AllFourTracking, 2000, &truth));
     EXPECT_EQ(offlineBefore, CountOf(controller.Output(), "Offline error")) << controller.Output();
     EXPECT_TRUE(controller.Running());

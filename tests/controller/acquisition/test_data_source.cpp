@@ -476,7 +476,7 @@ struct UnitProgramGuard {
     ~UnitProgramGuard() { VN_Lib::StopUnitProgram(); }
 };
 
-TEST(DataSourceRealUnit, TalksToTheUnitProgram) {
+TEST(DataSourceRealUnitEndToEnd, TalksToTheUnitProgram) {
     VN_Test::TempDir dir;
     std::filesystem::copy(std::string(VN_SOURCE_DIR) + "/sim_station", dir.Path(),
                           std::filesystem::copy_options::recursive);

@@ -27,12 +27,12 @@ namespace {
 const double VoltageTolerance1 = 0.0031;
 const double CurrentTolerance1 = -0.0027;
 
-class StationDataSystemTest : public ::testing::Test {
+class StationDataSystemEndToEnd : public ::testing::Test {
 protected:
-    StationDataSystemTest() : workingDir(station.Path()) {
+    StationDataSystemEndToEnd() : workingDir(station.Path()) {
         VN_Sim::StationDescription::Instance().SetUnitPort(station.UnitPort());
     }
-    ~StationDataSystemTest() override {
+    ~StationDataSystemEndToEnd() override {
         VN_Lib::StopUnitProgram();
         VN_Sim::StationDescription::Instance().Reset();
     }
@@ -59,7 +59,7 @@ protected:
     DataSystem system;
 };
 
-TEST_F(StationDataSystemTest, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) {
+TEST_F(StationDataSystemEndToEnd, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) {
     Configure();
     Truth_T truth;
     ASSERT_TRUE(WaitForTruth(VN_Test::AllFourTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
@@ -105,7 +105,7 @@ TEST_F(StationDataSystemTest, ChannelsFollowTheUnitWhichIsRestartedAfterItDied) 
     EXPECT_TRUE(WaitForTruth(VN_Test::AllFourTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
 }
 
-TEST_F(StationDataSystemTest, GlobalModesProfilesAndCurvesReachTheModules) {
+TEST_F(StationDataSystemEndToEnd, GlobalModesProfilesAndCurvesReachTheModules) {
     Configure();
     Truth_T truth;
     ASSERT_EQ(0, system.SetGlobalPowerMode(VN_Sample::PowerOpen));

@@ -77,7 +77,7 @@ TEST(ControllerMainLoop, HandsOnOnlyAChangedCalibrationMode) {
 
 // The program starts its unit, tracks every module as its settings say, and
 // brings the unit back after it was killed.
-TEST(ControllerProgram, RunsTheStationAndSurvivesTheUnitsDeath) {
+TEST(ControllerProgramEndToEnd, RunsTheStationAndSurvivesTheUnitsDeath) {
     VN_Test::StationCopy station;
     VN_Test::ChildProcess controller(VN_CONTROLLER_PATH, station.Path());
     const std::string truthFile = station.File("sim_truth.xml");
