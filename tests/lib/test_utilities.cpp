@@ -10,6 +10,7 @@
 
 #include "led.h"
 #include "log.h"
+#include "test_support.h"
 #include "utilities.h"
 #include "vn_sim/port_space.h"
 
@@ -73,15 +74,6 @@ protected:
             unsetenv("TZ");
         tzset();
     }
-    static time_t Utc(int year, int month, int day, int hour, int minute) {
-        struct tm t = {};
-        t.tm_year = year - 1900;
-        t.tm_mon = month - 1;
-        t.tm_mday = day;
-        t.tm_hour = hour;
-        t.tm_min = minute;
-        return timegm(&t);
-    }
 
     bool hadTz = false;
     std::string previousTz;
@@ -89,19 +81,19 @@ protected:
 
 TEST_F(BerlinTimeTest, DateIsLocalMidnightAlsoOnDaylightSavingChangeDays) {
     // Ordinary winter day: midnight CET is 23:00 UTC the evening before.
-    time_t t = Utc(2026, 1, 15, 11, 0);
-    EXPECT_EQ(VN_Lib::date(&t), Utc(2026, 1, 14, 23, 0));
+    time_t t = VN_Test::UtcTime(2026, 1, 15, 11, 0);
+    EXPECT_EQ(VN_Lib::date(&t), VN_Test::UtcTime(2026, 1, 14, 23, 0));
     // Spring change (29 March 2026): midnight was still winter time.
-    t = Utc(2026, 3, 29, 10, 0);
-    EXPECT_EQ(VN_Lib::date(&t), Utc(2026, 3, 28, 23, 0));
+    t = VN_Test::UtcTime(2026, 3, 29, 10, 0);
+    EXPECT_EQ(VN_Lib::date(&t), VN_Test::UtcTime(2026, 3, 28, 23, 0));
     // Autumn change (25 October 2026): midnight was still summer time.
-    t = Utc(2026, 10, 25, 11, 0);
-    EXPECT_EQ(VN_Lib::date(&t), Utc(2026, 10, 24, 22, 0));
+    t = VN_Test::UtcTime(2026, 10, 25, 11, 0);
+    EXPECT_EQ(VN_Lib::date(&t), VN_Test::UtcTime(2026, 10, 24, 22, 0));
     // Midnight itself and the last second of a day.
-    t = Utc(2026, 6, 30, 22, 0);
+    t = VN_Test::UtcTime(2026, 6, 30, 22, 0);
     EXPECT_EQ(VN_Lib::date(&t), t);
-    t = Utc(2026, 6, 30, 21, 59) + 59;
-    EXPECT_EQ(VN_Lib::date(&t), Utc(2026, 6, 29, 22, 0));
+    t = VN_Test::UtcTime(2026, 6, 30, 21, 59) + 59;
+    EXPECT_EQ(VN_Lib::date(&t), VN_Test::UtcTime(2026, 6, 29, 22, 0));
     EXPECT_EQ(VN_Lib::date(nullptr), -1);
 }
 

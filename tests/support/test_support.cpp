@@ -19,6 +19,32 @@
 
 namespace VN_Test {
 
+namespace {
+
+struct tm CalendarTime(int year, int month, int day, int hour, int minute, int second) {
+    struct tm t = {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return t;
+}
+
+}  // namespace
+
+time_t UtcTime(int year, int month, int day, int hour, int minute, int second) {
+    struct tm t = CalendarTime(year, month, day, hour, minute, second);
+    return timegm(&t);
+}
+
+time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    struct tm t = CalendarTime(year, month, day, hour, minute, second);
+    return mktime(&t);
+}
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vn_test_XXXXXX").string();
     std::vector<char> buf(pattern.begin(), pattern.end());

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ public:
 private:
     std::string previous;
 };
+
+// The instant of a calendar time in UTC, or in the local zone (daylight
+// saving as the zone has it on that day).
+time_t UtcTime(int year, int month, int day, int hour, int minute = 0, int second = 0);
+time_t LocalTime(int year, int month, int day, int hour, int minute = 0, int second = 0);
 
 // Makes local time the given zone (a TZ value) for the lifetime of the object.
 class ScopedTimeZone {

@@ -10,6 +10,7 @@
 #include "channels/aux_input_channel.h"
 #include "channels/module_channel.h"
 #include "channels/temperature_channel.h"
+#include "test_support.h"
 #include "vn_lib/clock.h"
 #include "vn_lib/utilities.h"
 
@@ -226,16 +227,6 @@ protected:
         tzset();
     }
 
-    static time_t LocalTime(int year, int month, int day, int hour, int minute = 0) {
-        struct tm local = {};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_isdst = -1;
-        return mktime(&local);
-    }
 
     // The voltage of the step due at t, or -1 when none is.
     double StepAt(time_t t) {
@@ -250,19 +241,19 @@ protected:
 
 TEST_F(ProfileTest, StepsThroughADay) {
     UseZone("UTC");
-    EXPECT_EQ(-1.0, StepAt(LocalTime(2024, 6, 10, 5)));
+    EXPECT_EQ(-1.0, StepAt(VN_Test::LocalTime(2024, 6, 10, 5)));
     EXPECT_EQ(0, channel.nextProfileTime);
-    EXPECT_EQ(12.0, StepAt(LocalTime(2024, 6, 10, 6)));
-    EXPECT_EQ(LocalTime(2024, 6, 10, 18), channel.nextProfileTime);
-    EXPECT_EQ(-1.0, StepAt(LocalTime(2024, 6, 10, 17, 59)));
-    EXPECT_EQ(0.0, StepAt(LocalTime(2024, 6, 10, 18)));
-    EXPECT_EQ(LocalTime(2024, 6, 11, 6), channel.nextProfileTime);
-    EXPECT_EQ(-1.0, StepAt(LocalTime(2024, 6, 11, 5, 59)));
-    EXPECT_EQ(12.0, StepAt(LocalTime(2024, 6, 11, 6)));
+    EXPECT_EQ(12.0, StepAt(VN_Test::LocalTime(2024, 6, 10, 6)));
+    EXPECT_EQ(VN_Test::LocalTime(2024, 6, 10, 18), channel.nextProfileTime);
+    EXPECT_EQ(-1.0, StepAt(VN_Test::LocalTime(2024, 6, 10, 17, 59)));
+    EXPECT_EQ(0.0, StepAt(VN_Test::LocalTime(2024, 6, 10, 18)));
+    EXPECT_EQ(VN_Test::LocalTime(2024, 6, 11, 6), channel.nextProfileTime);
+    EXPECT_EQ(-1.0, StepAt(VN_Test::LocalTime(2024, 6, 11, 5, 59)));
+    EXPECT_EQ(12.0, StepAt(VN_Test::LocalTime(2024, 6, 11, 6)));
 
     channel.SetTrackingMode(VN_Sample::TrackFixedVoltage);
     channel.nextProfileTime = 0;
-    EXPECT_EQ(-1.0, StepAt(LocalTime(2024, 6, 11, 7)));
+    EXPECT_EQ(-1.0, StepAt(VN_Test::LocalTime(2024, 6, 11, 7)));
 }
 
 // Start times count the seconds since local midnight. On the days the clocks
@@ -270,12 +261,12 @@ TEST_F(ProfileTest, StepsThroughADay) {
 // local midnight plus the first start time, not 24 hours after midnight.
 TEST_F(ProfileTest, NextDayStepFromADayOfAClockChange) {
     UseZone("CET-1CEST,M3.5.0,M10.5.0/3");
-    EXPECT_EQ(0.0, StepAt(LocalTime(2024, 3, 31, 19)));  // 23-hour day: 18 h after midnight
-    EXPECT_EQ(LocalTime(2024, 4, 1, 6), channel.nextProfileTime);
+    EXPECT_EQ(0.0, StepAt(VN_Test::LocalTime(2024, 3, 31, 19)));  // 23-hour day: 18 h after midnight
+    EXPECT_EQ(VN_Test::LocalTime(2024, 4, 1, 6), channel.nextProfileTime);
 
     channel.nextProfileTime = 0;
-    EXPECT_EQ(0.0, StepAt(LocalTime(2024, 10, 27, 17)));  // 25-hour day: 18 h after midnight
-    EXPECT_EQ(LocalTime(2024, 10, 28, 6), channel.nextProfileTime);
+    EXPECT_EQ(0.0, StepAt(VN_Test::LocalTime(2024, 10, 27, 17)));  // 25-hour day: 18 h after midnight
+    EXPECT_EQ(VN_Test::LocalTime(2024, 10, 28, 6), channel.nextProfileTime);
 }
 
 }  // namespace

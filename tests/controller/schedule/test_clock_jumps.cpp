@@ -50,17 +50,6 @@ protected:
         tzset();
     }
 
-    static time_t Local(int year, int month, int day, int hour, int minute = 0, int second = 0) {
-        struct tm local = {};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_sec = second;
-        local.tm_isdst = -1;
-        return mktime(&local);
-    }
 
     TestClocks clocks;
     VN_Test::TempDir dir;
@@ -108,28 +97,28 @@ TEST_F(OfflineRetryTest, RetryWaitsItsIntervalWhenTheClockIsSetForward) {
 using TimeOfDaySchedule = LocalZoneTest;
 
 TEST_F(TimeOfDaySchedule, SampleGridFollowsTheTimeOfDay) {
-    TestClocks::SetTimeOfDay(Local(2024, 6, 10, 12, 0, 0));
+    TestClocks::SetTimeOfDay(VN_Test::LocalTime(2024, 6, 10, 12, 0, 0));
     VN_Sample::DataSystem system;
     VN_Sample::DataSampler sampler;
     sampler.SetDataSourceSystem(&system);
     ASSERT_EQ(0, sampler.SetSamplingPeriod(10));
     sampler.ResetTimeDependancies();
     const time_t first = sampler.NextSampleTime();
-    EXPECT_EQ(Local(2024, 6, 10, 12, 0, 10), first);
+    EXPECT_EQ(VN_Test::LocalTime(2024, 6, 10, 12, 0, 10), first);
 
     // Set forward an hour with no time passing: by the time of day the
     // sample is due, and the grid moves on past the new time.
     TestClocks::ShiftTimeOfDay(HourUs);
     sampler.Update();
-    EXPECT_EQ(Local(2024, 6, 10, 13, 0, 10), sampler.NextSampleTime());
+    EXPECT_EQ(VN_Test::LocalTime(2024, 6, 10, 13, 0, 10), sampler.NextSampleTime());
 }
 
 // 2040 is past the end of a 32-bit time_t.
 TEST_F(TimeOfDaySchedule, TimesAfter2038) {
-    const time_t noon = Local(2040, 6, 1, 12);
+    const time_t noon = VN_Test::LocalTime(2040, 6, 1, 12);
     ASSERT_GT(noon, time_t(INT32_MAX));
     time_t t = noon;
-    EXPECT_EQ(Local(2040, 6, 1, 0), VN_Lib::date(&t));
+    EXPECT_EQ(VN_Test::LocalTime(2040, 6, 1, 0), VN_Lib::date(&t));
 
     TestClocks::SetTimeOfDay(noon);
     VN_Sample::ModuleChannel channel;
@@ -139,23 +128,23 @@ TEST_F(TimeOfDaySchedule, TimesAfter2038) {
     double volts = -1.0;
     ASSERT_TRUE(channel.TimeToUpdateLoadProfile(&volts));
     EXPECT_EQ(12.0, volts);
-    EXPECT_EQ(Local(2040, 6, 1, 18), channel.nextProfileTime);
-    TestClocks::SetTimeOfDay(Local(2040, 6, 1, 18));
+    EXPECT_EQ(VN_Test::LocalTime(2040, 6, 1, 18), channel.nextProfileTime);
+    TestClocks::SetTimeOfDay(VN_Test::LocalTime(2040, 6, 1, 18));
     ASSERT_TRUE(channel.TimeToUpdateLoadProfile(&volts));
     EXPECT_EQ(0.0, volts);
-    EXPECT_EQ(Local(2040, 6, 2, 6), channel.nextProfileTime);
+    EXPECT_EQ(VN_Test::LocalTime(2040, 6, 2, 6), channel.nextProfileTime);
 
     VN_Sample::DataSampler sampler;
     ASSERT_EQ(0, sampler.SetAveragePeriod(900));
     ASSERT_EQ(0, sampler.SetStoreStartTime(6, 0, 0));
     ASSERT_EQ(0, sampler.SetStoreStopTime(20, 0, 0));
-    time_t from = Local(2040, 6, 1, 12, 5, 9);
-    EXPECT_EQ(Local(2040, 6, 1, 12, 15), sampler.GetNextAvgTime(&from));
-    from = Local(2040, 6, 1, 20, 0, 1);
-    EXPECT_EQ(Local(2040, 6, 2, 6, 0), sampler.GetNextAvgTime(&from));
+    time_t from = VN_Test::LocalTime(2040, 6, 1, 12, 5, 9);
+    EXPECT_EQ(VN_Test::LocalTime(2040, 6, 1, 12, 15), sampler.GetNextAvgTime(&from));
+    from = VN_Test::LocalTime(2040, 6, 1, 20, 0, 1);
+    EXPECT_EQ(VN_Test::LocalTime(2040, 6, 2, 6, 0), sampler.GetNextAvgTime(&from));
     // The default curve interval of 61 minutes counts from local midnight.
     from = noon;
-    EXPECT_EQ(Local(2040, 6, 1, 12, 12), sampler.GetNextCurveTime(&from));
+    EXPECT_EQ(VN_Test::LocalTime(2040, 6, 1, 12, 12), sampler.GetNextCurveTime(&from));
 }
 
 }  // namespace

@@ -14,16 +14,6 @@ namespace {
 using VN_Sample::DataSampler;
 using VN_Sample::IvCurve;
 
-time_t Utc(int year, int month, int day, int hour, int min, int sec) {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = min;
-    t.tm_sec = sec;
-    return timegm(&t);
-}
 
 // A sampler in a scratch station folder on a zone with daylight saving.
 class CurveFileNames : public ::testing::Test {
@@ -58,7 +48,7 @@ protected:
 
 TEST_F(CurveFileNames, TheHourRepeatedWhenDaylightSavingEndsKeepsBothCurves) {
     // 02:30 local time twice on 28 October 2012: first summer time, then winter time.
-    const time_t summer = Utc(2012, 10, 28, 0, 30, 0);
+    const time_t summer = VN_Test::UtcTime(2012, 10, 28, 0, 30, 0);
     ASSERT_EQ(0, sampler.StoreCurve(Curve("summer", summer), 3));
     ASSERT_EQ(0, sampler.StoreCurve(Curve("winter", summer + 3600), 3));
     EXPECT_EQ("summer", CurveName("03_10282012_023000.xml"));
@@ -69,7 +59,7 @@ TEST_F(CurveFileNames, TheHourRepeatedWhenDaylightSavingEndsKeepsBothCurves) {
 }
 
 TEST_F(CurveFileNames, CurvesOfOneSecondAreNumberedAndTheLastCurveIsReplaced) {
-    const time_t taken = Utc(2012, 7, 4, 11, 5, 9);
+    const time_t taken = VN_Test::UtcTime(2012, 7, 4, 11, 5, 9);
     // A file of that name put there by someone else counts as taken too.
     VN_Test::WriteFile(curveDir + "/07_07042012_130509.xml", "kept");
     for (const char* name : {"first", "second"}) {

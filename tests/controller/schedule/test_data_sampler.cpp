@@ -38,17 +38,6 @@ void FixedClock(struct timeval* tv) {
     tv->tv_usec = 0;
 }
 
-// UTC wall time, so local midnights and file names do not depend on the machine.
-time_t Utc(int year, int month, int day, int hour, int min, int sec) {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = min;
-    t.tm_sec = sec;
-    return timegm(&t);
-}
 
 // A sampler in a scratch station folder, on UTC and a clock the test sets.
 class SamplerTest : public ::testing::Test {
@@ -59,7 +48,7 @@ protected:
         if (hadZone) savedZone = zone;
         setenv("TZ", "UTC", 1);
         tzset();
-        FixedTime().store(Utc(2012, 7, 4, 13, 5, 9));
+        FixedTime().store(VN_Test::UtcTime(2012, 7, 4, 13, 5, 9));
         VN_Lib::SetClockFunction(FixedClock);
         for (VN_Lib::Log* log : logs) {
             wasEnabled.push_back(log->IsEnabled());
@@ -102,25 +91,25 @@ using DataSamplerSchedule = SamplerTest;
 
 TEST_F(DataSamplerSchedule, DefaultStoringWindowPutsEveryAverageAtTheNextMidnight) {
     DataSampler sampler;
-    const time_t midnight = Utc(2012, 7, 5, 0, 0, 0);
+    const time_t midnight = VN_Test::UtcTime(2012, 7, 5, 0, 0, 0);
     EXPECT_EQ(midnight, sampler.NextAverageTime());
     EXPECT_EQ(midnight, sampler.status.NextAverageTime);
 
-    time_t from = Utc(2012, 7, 4, 0, 0, 0);
+    time_t from = VN_Test::UtcTime(2012, 7, 4, 0, 0, 0);
     EXPECT_EQ(midnight, sampler.GetNextAvgTime(&from));
     from = midnight;
-    EXPECT_EQ(Utc(2012, 7, 6, 0, 0, 0), sampler.GetNextAvgTime(&from));
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 6, 0, 0, 0), sampler.GetNextAvgTime(&from));
 }
 
 TEST_F(DataSamplerSchedule, DefaultCurveIntervalDriftsThroughTheDayAndRestartsAtMidnight) {
     DataSampler sampler;
-    time_t t = Utc(2012, 7, 4, 0, 0, 0);
+    time_t t = VN_Test::UtcTime(2012, 7, 4, 0, 0, 0);
     for (int run = 1; run <= 23; ++run) {
         t = sampler.GetNextCurveTime(&t);
-        ASSERT_EQ(Utc(2012, 7, 4, run, run, 0), t) << "run " << run;
+        ASSERT_EQ(VN_Test::UtcTime(2012, 7, 4, run, run, 0), t) << "run " << run;
     }
     t = sampler.GetNextCurveTime(&t);
-    EXPECT_EQ(Utc(2012, 7, 5, 0, 0, 0), t);
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 5, 0, 0, 0), t);
     EXPECT_EQ(t, sampler.NextCurveTime());
     EXPECT_EQ(t, sampler.status.NextCurveTime);
 }
@@ -131,12 +120,12 @@ TEST_F(DataSamplerSchedule, CurveWindowStartIsUsedAndStopEdgeIsInclusive) {
     sampler.SetCurveStopTime(18, 0, 0);
     EXPECT_EQ(0, sampler.SetCurveInterval(3600));
 
-    time_t from = Utc(2012, 7, 4, 5, 0, 0);
-    EXPECT_EQ(Utc(2012, 7, 4, 6, 0, 0), sampler.GetNextCurveTime(&from));
-    from = Utc(2012, 7, 4, 18, 0, 0);
-    EXPECT_EQ(Utc(2012, 7, 5, 6, 0, 0), sampler.GetNextCurveTime(&from));
-    from = Utc(2012, 7, 4, 17, 59, 59);
-    EXPECT_EQ(Utc(2012, 7, 4, 18, 0, 0), sampler.GetNextCurveTime(&from));
+    time_t from = VN_Test::UtcTime(2012, 7, 4, 5, 0, 0);
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 6, 0, 0), sampler.GetNextCurveTime(&from));
+    from = VN_Test::UtcTime(2012, 7, 4, 18, 0, 0);
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 5, 6, 0, 0), sampler.GetNextCurveTime(&from));
+    from = VN_Test::UtcTime(2012, 7, 4, 17, 59, 59);
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 18, 0, 0), sampler.GetNextCurveTime(&from));
 }
 
 // Across the spring change to summer time (a 23-hour day) the daily line
@@ -176,11 +165,11 @@ TEST_F(DataSamplerSchedule, ZeroPeriodsAreRefusedAndSettingsRescheduleFromNow) {
 
     // Whole-day storing window: the 100 s grid after 13:05:09 is 13:06:40.
     sampler.SetStoreStopTime(23, 59, 59);
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler.NextAverageTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 6, 40), sampler.NextAverageTime());
     EXPECT_EQ(DataSampler::ErrZeroAveragePeriod, sampler.SetAveragePeriod(0));
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler.NextAverageTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 6, 40), sampler.NextAverageTime());
     EXPECT_EQ(0, sampler.SetAveragePeriod(600));
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 10, 0), sampler.NextAverageTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 10, 0), sampler.NextAverageTime());
 
     const time_t curve = sampler.NextCurveTime();
     EXPECT_EQ(0, sampler.SetCurveInterval(0));
@@ -217,23 +206,23 @@ size_t Occurrences(const std::string& text, const std::string& part) {
 TEST_F(DataSamplerUpdate, AveragesCatchUpOneGridStepAndOneStoredLinePerSample) {
     auto sampler = AttachedSampler();
     sampler->SetStoreStopTime(23, 59, 59);
-    ASSERT_EQ(Utc(2012, 7, 4, 13, 6, 40), sampler->NextAverageTime());
+    ASSERT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 6, 40), sampler->NextAverageTime());
 
-    SetTime(Utc(2012, 7, 4, 13, 20, 0));
+    SetTime(VN_Test::UtcTime(2012, 7, 4, 13, 20, 0));
     EXPECT_EQ(0, sampler->Update());
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 8, 20), sampler->NextAverageTime());
-    SetTime(Utc(2012, 7, 4, 13, 20, 1));
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 8, 20), sampler->NextAverageTime());
+    SetTime(VN_Test::UtcTime(2012, 7, 4, 13, 20, 1));
     EXPECT_EQ(0, sampler->Update());
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 10, 0), sampler->NextAverageTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 10, 0), sampler->NextAverageTime());
     const std::string text = VN_Test::ReadFile(DataFile("vn07042012.vnd"));
     EXPECT_EQ(3u + 2u, LineCount(text)) << text;
     EXPECT_NE(std::string::npos, text.find("\n07/04/2012,13:20:01\n")) << text;
 
     // Calibration mode averages on but stores nothing.
     sampler->CalibrationModeEnabled(true);
-    SetTime(Utc(2012, 7, 4, 13, 20, 2));
+    SetTime(VN_Test::UtcTime(2012, 7, 4, 13, 20, 2));
     sampler->Update();
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 11, 40), sampler->NextAverageTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 11, 40), sampler->NextAverageTime());
     EXPECT_EQ(text, VN_Test::ReadFile(DataFile("vn07042012.vnd")));
 }
 
@@ -261,11 +250,11 @@ TEST_F(DataSamplerUpdate, RecordReadsAreSafeForAReaderHoldingOnlyRecordMutex) {
 
 TEST_F(DataSamplerUpdate, MissedCurveRunsCollapseIntoOne) {
     auto sampler = AttachedSampler();
-    ASSERT_EQ(Utc(2012, 7, 4, 13, 13, 0), sampler->NextCurveTime());
+    ASSERT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 13, 0), sampler->NextCurveTime());
 
-    SetTime(Utc(2012, 7, 4, 17, 0, 0));
+    SetTime(VN_Test::UtcTime(2012, 7, 4, 17, 0, 0));
     sampler->Update();
-    EXPECT_EQ(Utc(2012, 7, 4, 17, 17, 0), sampler->NextCurveTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 17, 17, 0), sampler->NextCurveTime());
     EXPECT_TRUE(sampler->AutoCurvesComplete());
 }
 
@@ -274,14 +263,14 @@ TEST_F(DataSamplerUpdate, CalibrationModeHoldsCurveRunsUntilItEnds) {
     EXPECT_EQ(0, sampler->CalibrationModeEnabled(true));
     EXPECT_TRUE(sampler->CalibrationMode());
 
-    SetTime(Utc(2012, 7, 4, 13, 30, 0));
+    SetTime(VN_Test::UtcTime(2012, 7, 4, 13, 30, 0));
     sampler->Update();
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 13, 0), sampler->NextCurveTime());
-    EXPECT_EQ(Utc(2012, 7, 4, 13, 30, 1), sampler->NextSampleTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 13, 0), sampler->NextCurveTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 13, 30, 1), sampler->NextSampleTime());
 
     EXPECT_EQ(0, sampler->CalibrationModeEnabled(false));
     sampler->Update();
-    EXPECT_EQ(Utc(2012, 7, 4, 14, 14, 0), sampler->NextCurveTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 4, 14, 14, 0), sampler->NextCurveTime());
 }
 
 TEST_F(DataSamplerUpdate, StatusWritesAreSafeForAReaderHoldingOnlyStatusMutex) {
@@ -347,7 +336,7 @@ protected:
         mkdir(dir.File("data").c_str(), 0755);
         mkdir(curveDir.c_str(), 0755);
         curve.Name = "South row 3";
-        curve.Date_Time = Utc(2012, 7, 4, 13, 5, 9);
+        curve.Date_Time = VN_Test::UtcTime(2012, 7, 4, 13, 5, 9);
         VN_Sample::IvPointType point = {};
         point.volts = 30.0;
         point.amps = 8.0;
@@ -443,12 +432,12 @@ TEST_F(DataFileStore, OneFileADayNamedByTheLocalDateWithHeadersOnlyWhenCreated) 
 TEST_F(DataFileStore, TheStoreAtMidnightStartsTheNewDaysFile) {
     auto sampler = AttachedSampler();
     sampler->Update();
-    SetTime(Utc(2012, 7, 5, 0, 0, 0));
+    SetTime(VN_Test::UtcTime(2012, 7, 5, 0, 0, 0));
     EXPECT_EQ(0, sampler->Update());
     EXPECT_FALSE(VN_Test::FileExists(DataFile("vn07042012.vnd")));
     EXPECT_EQ("Date,Time\nDate,Time\nmm/dd/yyyy,hh:mm:ss\n07/05/2012,00:00:00\n",
               VN_Test::ReadFile(DataFile("vn07052012.vnd")));
-    EXPECT_EQ(Utc(2012, 7, 6, 0, 0, 0), sampler->NextAverageTime());
+    EXPECT_EQ(VN_Test::UtcTime(2012, 7, 6, 0, 0, 0), sampler->NextAverageTime());
 }
 
 TEST_F(DataFileStore, FailuresToWriteOpenOrMountAreReported) {
@@ -525,8 +514,8 @@ using StatusDocument = SamplerTest;
 
 TEST_F(StatusDocument, ReadsUnknownBeforeTheFirstPassWithDueTimesAndDays) {
     Status status;
-    status.NextCurveTime = Utc(2012, 7, 4, 14, 0, 5);
-    status.NextAverageTime = Utc(2012, 7, 5, 0, 0, 0);
+    status.NextCurveTime = VN_Test::UtcTime(2012, 7, 4, 14, 0, 5);
+    status.NextAverageTime = VN_Test::UtcTime(2012, 7, 5, 0, 0, 0);
     EXPECT_EQ(
         "<Status state=\"Unknown\">\n"
         "    <NextCurveTime hour=\"14\" min=\"0\" sec=\"5\" day=\"Today\" />\n"
