@@ -64,14 +64,21 @@ TEST_F(StationDataSystemEndToEnd, ChannelsFollowTheUnitWhichIsRestartedAfterItDi
     Truth_T truth;
     ASSERT_TRUE(WaitForTruth(VN_Test::AllFourTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";
 
-    system.SampleDataChannels();
-    VN_Test::ReadTruth(station.File("sim_truth.xml"), &truth);
     const VN_Sample::ModuleSample& sample = system.moduleChannels[1].sample;
-    ASSERT_TRUE(sample.IsValid());
     // Tracking keeps moving the operating point around the maximum, so the
-    // unit's held readings are compared by their power.
+    // unit's held readings are compared by their power; on a busy processor a
+    // tracking step may fall between the voltage and the current reading, so
+    // a few passes may be needed before one reads a settled point.
     const double gain = (1 + VoltageTolerance1) * (1 + CurrentTolerance1);
-    EXPECT_NEAR(sample.GetPowerValue(), truth.modules[1].pmax * gain, 0.03 * truth.modules[1].pmax);
+    const auto settledNearMaximum = [&] {
+        system.SampleDataChannels();
+        VN_Test::ReadTruth(station.File("sim_truth.xml"), &truth);
+        return sample.IsValid() &&
+               std::fabs(sample.GetPowerValue() - truth.modules[1].pmax * gain) <= 0.03 * truth.modules[1].pmax;
+    };
+    EXPECT_TRUE(VN_Test::WaitUntil(settledNearMaximum, 10000))
+        << sample.GetPowerValue() << " W read, maximum " << truth.modules[1].pmax << " W";
+    ASSERT_TRUE(sample.IsValid());
     EXPECT_GT(sample.voltage.value, 0.6 * truth.modules[1].voc);
     EXPECT_NEAR(system.auxInputChannels[1].sample.value, truth.irradiance, 0.02 * truth.irradiance);
     EXPECT_EQ(VN_Sample::TcTypeK, system.temperatureChannels[5].sample.tcType);
