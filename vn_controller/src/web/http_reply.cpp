@@ -32,7 +32,10 @@ void SendXmlDocument(mg_connection* connection, const std::string& document) {
 }
 
 void SendError(mg_connection* connection, int status, const char* text) {
-    mg_send_http_error(connection, status, "%s", text);
+    const std::string header = "HTTP/1.1 " + std::to_string(status) + " " +
+                               mg_get_response_code_text(connection, status) +
+                               "\r\nContent-Type: text/plain\r\nConnection: close\r\n";
+    Send(connection, header.c_str(), std::string(text) + "\n");
 }
 
 }  // namespace VN_Sample
