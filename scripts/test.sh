@@ -20,7 +20,9 @@ configure_and_build build/station -DVN_PLATFORM=station
 
 echo "=== address and undefined-behaviour sanitizers"
 configure_and_build build/asan -DVN_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+# strict_memcmp=0: the web server library compares its URI tables with memcmp
+# lengths that run past a shorter string whose bytes already differ.
+ASAN_OPTIONS=detect_leaks=1:strict_memcmp=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan -j"$jobs" --output-on-failure
 
 echo "=== thread sanitizer"
