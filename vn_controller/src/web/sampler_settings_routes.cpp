@@ -8,16 +8,16 @@ namespace VN_Sample {
 
 namespace {
 
-int GetSchedule(DataServer& server, std::string& xml) { (void)server; (void)xml; return 0; }
-int SetSchedule(DataServer& server, const std::string& xml) { (void)server; (void)xml; return 0; }
-int GetCurves(DataServer& server, std::string& xml) { (void)server; (void)xml; return 0; }
-int SetCurves(DataServer& server, const std::string& xml) { (void)server; (void)xml; return 0; }
-int GetTime(DataServer& server, std::string& xml) { (void)server; (void)xml; return 0; }
+int GetSchedule(DataServer& server, std::string& xml) { return server.sampler.GetUserSettings(xml); }
+int SetSchedule(DataServer& server, const std::string& xml) { return server.sampler.SetUserSettingsXml(xml); }
+int GetCurves(DataServer& server, std::string& xml) { return server.sampler.GetCurveSettings(xml); }
+int SetCurves(DataServer& server, const std::string& xml) { return server.sampler.SetCurveSettings(xml); }
+int GetTime(DataServer& server, std::string& xml) { return server.sampler.GetTimeSettings(xml); }
 // A posted date and time goes on the clock unless the time comes from NTP.
-int SetTime(DataServer& server, const std::string& xml) { (void)server; (void)xml; return 0; }
-int GetNow(DataServer& server, std::string& xml) { (void)server; (void)xml; return 0; }
-int GetNetwork(DataServer& server, std::string& xml) { (void)server; (void)xml; return 0; }
-int SetNetwork(DataServer& server, const std::string& xml) { (void)server; (void)xml; return 0; }
+int SetTime(DataServer& server, const std::string& xml) { return server.sampler.SetTimeSettings(xml, true); }
+int GetNow(DataServer& server, std::string& xml) { return server.sampler.GetCurrentTimeDate(xml); }
+int GetNetwork(DataServer& server, std::string& xml) { return server.sampler.GetNetworkSettings(xml); }
+int SetNetwork(DataServer& server, const std::string& xml) { return server.sampler.SetNetworkSettings(xml); }
 
 }  // namespace
 
