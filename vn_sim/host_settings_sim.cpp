@@ -8,5 +8,6 @@ int LocalUnitPort() { return VN_Sim::StationDescription::Instance().UnitPort(); 
 int HttpPort() { return VN_Sim::StationDescription::Instance().HttpPort(); }
 int ModbusPort() { return VN_Sim::StationDescription::Instance().ModbusPort(); }
 std::string DocumentRoot() { return VN_Sim::StationDescription::Instance().DocumentRoot(); }
+std::string NetworkInterface() { return VN_Sim::StationDescription::Instance().NetworkInterface(); }
 
 }  // namespace VN_Lib
