@@ -18,6 +18,8 @@ int HttpPort();
 int ModbusPort();
 // Static web site, as a station path ("/vn/web_site").
 std::string DocumentRoot();
+// The Ethernet interface whose hardware address the station reports ("eth0").
+std::string NetworkInterface();
 
 }  // namespace VN_Lib
 

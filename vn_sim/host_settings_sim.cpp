@@ -22,5 +22,6 @@ int HttpPort() {
 }
 int ModbusPort() { return Description().ModbusPort(); }
 std::string DocumentRoot() { return Description().DocumentRoot(); }
+std::string NetworkInterface() { return Description().NetworkInterface(); }
 
 }  // namespace VN_Lib

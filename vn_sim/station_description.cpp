@@ -35,6 +35,7 @@ int ReadPortAttribute(const TiXmlElement& element, const char* name, int* port, 
 
 const char* const StationDescription::FileName = "sim_station.xml";
 const char* const StationDescription::DefaultDocumentRoot = "/vn/web_site";
+const char* const StationDescription::DefaultNetworkInterface = "eth0";
 
 StationDescription& StationDescription::Instance() {
     static StationDescription description;
@@ -48,6 +49,7 @@ void StationDescription::ResetLocked() {
     httpPort = DefaultHttpPort;
     modbusPort = DefaultModbusPort;
     documentRoot = DefaultDocumentRoot;
+    networkInterface = DefaultNetworkInterface;
     serialDevices.clear();
 }
 
@@ -92,6 +94,13 @@ int StationDescription::ReadHost(const TiXmlElement& host, std::string* error) {
             return 1;
         }
         documentRoot = root;
+    }
+    if (const char* name = host.Attribute("network_interface")) {
+        if (*name == '\0') {
+            *error = "Host attribute network_interface is empty";
+            return 1;
+        }
+        networkInterface = name;
     }
     return 0;
 }
@@ -170,6 +179,16 @@ void StationDescription::SetDocumentRoot(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex);
     settled = true;
     documentRoot = path;
+}
+
+std::string StationDescription::NetworkInterface() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return networkInterface;
+}
+
+void StationDescription::SetNetworkInterface(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex);
+    networkInterface = name;
 }
 
 std::string StationDescription::SerialDevice(int port) const {

@@ -21,6 +21,7 @@ public:
     static const int DefaultHttpPort = 80;
     static const int DefaultModbusPort = 1502;
     static const char* const DefaultDocumentRoot;
+    static const char* const DefaultNetworkInterface;
 
     static StationDescription& Instance();
 
@@ -48,6 +49,9 @@ public:
     void SetHttpPort(int port);
     void SetModbusPort(int port);
     void SetDocumentRoot(const std::string& path);
+    // The interface whose hardware address the controller reports.
+    std::string NetworkInterface() const;
+    void SetNetworkInterface(const std::string& name);
 
     // The device standing in for serial port 1 ("/dev/ttyS0") or 2
     // ("/dev/ttyS1"); "" when none is configured.
@@ -69,6 +73,7 @@ private:
     int httpPort = DefaultHttpPort;
     int modbusPort = DefaultModbusPort;
     std::string documentRoot = DefaultDocumentRoot;
+    std::string networkInterface = DefaultNetworkInterface;
     std::map<int, std::string> serialDevices;  // keyed by serial port number
 };
 

@@ -6,5 +6,6 @@ int LocalUnitPort() { return 3010; }
 int HttpPort() { return 80; }
 int ModbusPort() { return 1502; }
 std::string DocumentRoot() { return "/vn/web_site"; }
+std::string NetworkInterface() { return "eth0"; }
 
 }  // namespace VN_Lib

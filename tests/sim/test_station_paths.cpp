@@ -62,16 +62,19 @@ TEST_F(StationPathsTest, DescriptionDefaultsOverridesAndErrors) {
     EXPECT_EQ(description.HttpPort(), 80);
     EXPECT_EQ(description.ModbusPort(), 1502);
     EXPECT_EQ(description.DocumentRoot(), "/vn/web_site");
+    EXPECT_EQ(description.NetworkInterface(), "eth0");
     EXPECT_EQ(description.Root(), nullptr);
 
     VN_Test::WriteFile(dir.File("sim_station.xml"),
                        "<?xml version=\"1.0\" ?><SimStation><Host unit_port=\"4010\" http_port=\"8080\" "
-                       "modbus_port=\"5020\" document_root=\"/tmp/site\" /><Cards /></SimStation>");
+                       "modbus_port=\"5020\" document_root=\"/tmp/site\" network_interface=\"lo\" /><Cards />"
+                       "</SimStation>");
     ASSERT_EQ(VN_Lib::InitPlatform("vn_firmware"), 0);
     EXPECT_EQ(description.UnitPort(), 4010);
     EXPECT_EQ(description.HttpPort(), 8080);
     EXPECT_EQ(description.ModbusPort(), 5020);
     EXPECT_EQ(description.DocumentRoot(), "/tmp/site");
+    EXPECT_EQ(description.NetworkInterface(), "lo");
     ASSERT_NE(description.Root(), nullptr);
     EXPECT_NE(description.Root()->FirstChildElement("Cards"), nullptr);
 
@@ -80,6 +83,7 @@ TEST_F(StationPathsTest, DescriptionDefaultsOverridesAndErrors) {
         "<SimStation><Host unit_port=\"40x\" /></SimStation>",
         "<SimStation><Host http_port=\"70000\" /></SimStation>",
         "<SimStation><Host document_root=\"\" /></SimStation>",
+        "<SimStation><Host network_interface=\"\" /></SimStation>",
         "<SimStation><Serial com2=\"\" /></SimStation>",
         "<Station />",
         "<SimStation><Host></SimStation>",
@@ -91,6 +95,7 @@ TEST_F(StationPathsTest, DescriptionDefaultsOverridesAndErrors) {
         EXPECT_NE(VN_Lib::InitPlatform("vn_firmware"), 0) << text;
         EXPECT_NE(testing::internal::GetCapturedStderr().find("sim_station.xml"), std::string::npos) << text;
         EXPECT_EQ(description.UnitPort(), 3010) << text;
+        EXPECT_EQ(description.NetworkInterface(), "eth0") << text;
         EXPECT_EQ(description.Root(), nullptr) << text;
     }
 }

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "common/controller_logs.h"
 #include "common/controller_mutexes.h"
+#include "common/mac_address.h"
 #include "utilities.h"
 
 namespace VN_Sample {
@@ -30,6 +31,7 @@ bool RunFinished(const CurveQueue& queue, unsigned cursorBeforeCall) {
 }  // namespace
 
 DataSampler::DataSampler() {
+    GetSvrMacAddressString(macAddress);
     nextSampleTime = VN_Lib::Now();
     GetNextAvgTime(&nextSampleTime);
     GetNextCurveTime(&nextSampleTime);

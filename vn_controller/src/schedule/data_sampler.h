@@ -1,6 +1,7 @@
 #ifndef VN_CONTROLLER_DATA_SAMPLER_H
 #define VN_CONTROLLER_DATA_SAMPLER_H
 
+#include <array>
 #include <cstddef>
 #include <ctime>
 #include <string>
@@ -137,22 +138,65 @@ public:
     // its terminator. 0, or 802 when the file cannot be opened.
     int ReadStringFromFile(char* buffer, size_t size, const char* path);
 
-    // User settings: the "Sampler" and "Curves" elements
-    // (data_sampler_settings.cpp). Get forms append to the document's root,
-    // making a "Settings" root when it has none. Set forms take what is
-    // present and valid and keep the rest; 801 without a root element.
+    // User settings: the "Sampler", "TimeSettings", "Curves" and "Network"
+    // elements, defined in the settings folder. Get forms append to the
+    // document's root, making a "Settings" root when it has none; their string
+    // forms print such a fresh document. Set forms take what is present and
+    // keep the rest; 801 without a root element. String set forms parse the
+    // text first: text that does not parse is a document without root.
+    // Network and time values end up in root shell commands: an element with
+    // a value that is no address or host name (or a compared word that is
+    // too long) is refused whole (807), logged, and runs no command.
     static constexpr int ErrSettingsFile = 27;
     static constexpr int ErrNoRoot = 801;
+    static constexpr int ErrSettingRefused = 807;
     // "hour", "min", "sec" of a StartTime or StopTime element; -1 when the
     // element or an attribute is missing or negative.
     static int GetElementTimeOfDay(const TiXmlElement* element);
     static void SetElementTimeOfDay(TiXmlElement* element, int tod);
     int GetUserSettings(TiXmlDocument& document);
+    int GetUserSettings(std::string& xml);
+    // Network, then time (without setting the clock), curves, sampler.
     int SetUserSettings(TiXmlDocument& document);
     // 27 when the file cannot be loaded.
     int SetUserSettings(std::string file);
+    int SetUserSettingsXml(const std::string& xml);
     int GetCurveSettings(TiXmlDocument& document);
+    int GetCurveSettings(std::string& xml);
     int SetCurveSettings(TiXmlDocument& document);
+    int SetCurveSettings(const std::string& xml);
+
+    // Network settings (settings/network_settings.cpp). Setting takes the
+    // "Network" element's values and applies the settings at once, also when
+    // the document has no such element.
+    int GetNetworkSettings(TiXmlDocument& document);
+    int GetNetworkSettings(std::string& xml);
+    int SetNetworkSettings(TiXmlDocument& document);
+    int SetNetworkSettings(const std::string& xml);
+    // Runs the interface, route and name server commands. 0.
+    int ApplyNetworkSettings();
+
+    // Time zone, NTP and clock (settings/time_settings.cpp,
+    // ntp_settings.cpp). Setting links the zone, rewrites the NTP
+    // configuration when servers are given, puts a given date and time on the
+    // clock when set_clock and NTP is off, and reschedules; 801 without a
+    // "TimeSettings" element.
+    int GetTimeSettings(TiXmlDocument& document);
+    int GetTimeSettings(std::string& xml);
+    int SetTimeSettings(TiXmlDocument& document, bool set_clock);
+    int SetTimeSettings(const std::string& xml, bool set_clock);
+    // A new "CurrentTimeDate" element of the local time now; the caller owns it.
+    TiXmlElement* GetCurrentTimeDate();
+    int GetCurrentTimeDate(std::string& xml);
+    // Sets the clock to the element's "Date" and "Time" (absent parts from
+    // now, values clamped to a valid range), then the hardware clock. 0; 801
+    // without an element.
+    int SetCurrentTimeDate(const TiXmlElement* element);
+    // A new "NTP_Servers" element of the four servers; the caller owns it.
+    TiXmlElement* GetNtpServers();
+    // Takes the element's server addresses, rewrites the NTP configuration
+    // and restarts ntpd when enable. 0, or 807.
+    int SetNtpServers(const TiXmlElement* element, bool enable);
 
     Status status;
     // The one current record; the web interface reads it under recordMutex.
@@ -177,6 +221,10 @@ private:
     void SetSamplerSettings(const TiXmlElement& sampler);
     TiXmlElement* MakeNewSamplerXmlElement() const;
     TiXmlElement* MakeNewCurvesXmlElement() const;
+    TiXmlElement* MakeNewNetworkXmlElement() const;
+    TiXmlElement* MakeNewTimeSettingsXmlElement();
+    // Links /etc/localtime to the zone of timeZone.
+    void LinkTimeZone() const;
 
     DataSystem* dataSourceSystem = nullptr;
     std::string dataGroup = "data_admin";
@@ -202,6 +250,21 @@ private:
     time_t nextCurveTime = 0;
     bool manualCurvesComplete = true;
     bool autoCurvesComplete = true;
+
+    // Network and time settings; their values are checked before they are kept.
+    std::string dhcpEnabled = "no";
+    std::string dhcpHostname;
+    std::string hostname = "vantrel";
+    std::string ipAddress;
+    std::string netmask;
+    std::string gateway;
+    std::string dns1;
+    std::string dns2;
+    std::string macAddress;
+    int timeZone = 0;
+    std::string ntpEnabled;
+    std::array<std::string, 4> ntpServers = {"0.pool.ntp.org", "1.pool.ntp.org", "2.pool.ntp.org",
+                                             "3.pool.ntp.org"};
 };
 
 }  // namespace VN_Sample
