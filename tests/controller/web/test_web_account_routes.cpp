@@ -36,4 +36,14 @@ TEST_F(WebAccountRoutesTest, TheFirstAdministratorClosesTheOpenStation) {
         EXPECT_EQ(text.find(password), std::string::npos) << text;
 }
 
+TEST_F(WebAccountRoutesTest, ARefusedChangeNamesTheRefusedAttribute) {
+    const std::string change = "<Users><Username type=\"ftp_user\" password=\"a:b\"/></Users>";
+    const VN_Test::HttpReply_T refused = VN_Test::Post(port, "/admin/save_username", change);
+    EXPECT_EQ(refused.status, 200);
+    EXPECT_NE(refused.body.find("<Username refused=\"password\" />"), std::string::npos) << refused.body;
+    const VN_Test::HttpReply_T accepted = VN_Test::Post(port, "/admin/save_username",
+        "<Users><Username type=\"ftp_user\" password=\"fine-pw\"/></Users>");
+    EXPECT_EQ(accepted.body.find("<Username"), std::string::npos) << accepted.body;
+}
+
 }  // namespace

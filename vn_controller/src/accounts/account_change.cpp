@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "accounts/ftp_accounts.h"
 #include "accounts/password_files.h"
 #include "accounts/username_list.h"
 #include "accounts/web_realm.h"
@@ -55,11 +56,20 @@ void RemoveEntry(const char* file, const std::string& name) {
     mg_modify_passwords_file(PasswordFilePath(file).c_str(), WebRealm, name.c_str(), nullptr);
 }
 
-// Checked before anything is removed, so a refused change loses no account.
-bool Acceptable(const Change_T& change) {
-    if (change.currentName.size() > MaxWordLength) return false;
-    if (change.password.empty()) return change.newName.size() <= MaxWordLength;
-    return AcceptableAccountWord(change.newName) && AcceptableAccountWord(change.password);
+// Checked before anything is removed, so a refused change loses no account;
+// the refused attribute, or "".
+std::string WebRefusal(const Change_T& change) {
+    if (change.currentName.size() > MaxWordLength) return "current_username";
+    if (change.password.empty()) return change.newName.size() <= MaxWordLength ? "" : "new_username";
+    if (!AcceptableAccountWord(change.newName)) return "new_username";
+    return AcceptableAccountWord(change.password) ? "" : "password";
+}
+
+std::string ChangeFtpAccount(const Change_T& change) {
+    const char* name = change.kind == "ftp_admin" ? FtpAdminName : FtpUserName;
+    if (!SetFtpPassword(name, change.password)) return "password";
+    CopyShadowFile();
+    return "";
 }
 
 void ChangeWebAccount(const Change_T& change, bool admin) {
@@ -81,18 +91,20 @@ bool AcceptableAccountWord(const std::string& word) {
     return true;
 }
 
-void ChangeAccount(const std::string& body) {
+std::string ChangeAccount(const std::string& body) {
     const Change_T change = ParseChange(body);
-    const bool web = change.kind == "web_user" || change.kind == "web_admin";
-    if (web && !Acceptable(change)) {
-        ErrMsgLog.Writef("Account change of %s refused: name or password empty, too long or with ':' or "
-                         "control characters\n", change.kind.c_str());
-    } else if (web) {
-        ChangeWebAccount(change, change.kind == "web_admin");
+    std::string refused;
+    if (change.kind == "web_user" || change.kind == "web_admin") {
+        refused = WebRefusal(change);
+        if (refused.empty()) ChangeWebAccount(change, change.kind == "web_admin");
     } else if (change.kind == "ftp_admin" || change.kind == "ftp_user") {
-        ErrMsgLog.Write("FTP passwords are not changed from the web yet\n");
+        refused = ChangeFtpAccount(change);
     }
+    if (!refused.empty())
+        ErrMsgLog.Writef("Account change of %s refused: %s empty, too long or with ':' or control characters\n",
+                         change.kind.c_str(), refused.c_str());
     if (EntryCount(AdminPasswordFile, "web_admin") == 0) ResetWebPasswords();
+    return refused;
 }
 
 }  // namespace VN_Sample

@@ -9,9 +9,11 @@ namespace VN_Sample {
 // new_username=".." password=".." /></..>: the current name is removed and the
 // new one added with the password (an empty password only removes). At most
 // 7 web users (administrator included) and one administrator. A file left
-// without administrator opens the station (ResetWebPasswords). Callers hold
-// systemMutex.
-void ChangeAccount(const std::string& body);
+// without administrator opens the station (ResetWebPasswords). The FTP kinds
+// set the password of "data_admin" or "data_user". Callers hold systemMutex.
+// The attribute whose value was refused ("new_username" or "password"), with
+// nothing changed; "" when the change was made.
+std::string ChangeAccount(const std::string& body);
 
 // Whether a name or password can go into a password file: not empty, at most
 // 64 characters, no ':' (the field separator) and no control characters.

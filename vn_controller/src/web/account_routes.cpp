@@ -26,11 +26,13 @@ void ServeUsernameSettings(const WebRequest& request) {
 void ReceiveUsername(const WebRequest& request) {
     std::string body;
     if (!ReadBody(request, body)) return;
+    std::string refused;
     if (!body.empty()) {
         std::lock_guard<std::mutex> lock(systemMutex);
-        ChangeAccount(body);
+        refused = ChangeAccount(body);
     }
-    SendXml(request.connection, "");
+    // A refusal names the attribute; an accepted change answers the declaration alone.
+    SendXml(request.connection, refused.empty() ? "" : "<Username refused=\"" + refused + "\" />");
 }
 
 }  // namespace VN_Sample

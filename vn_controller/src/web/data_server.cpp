@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "accounts/ftp_accounts.h"
 #include "accounts/password_files.h"
 #include "accounts/web_realm.h"
 #include "c_locale.h"
@@ -47,6 +48,7 @@ DataServer::DataServer(DataSampler& sampler_, DataSystem& system_)
 DataServer::DataServer(DataSampler& sampler_, DataSystem& system_, const ServerOptions_T& options_)
     : sampler(sampler_), system(system_), options(options_) {
     pDataRecord = nullptr;
+    SetStartFtpPasswords();
     Start();
 }
 
