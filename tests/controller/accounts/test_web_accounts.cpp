@@ -1,16 +1,16 @@
-// Web account changes on the password files of the working directory: the
-// limits, the last administrator, refused words, and the list.
+// Web account changes posted to a web server on the password files of its
+// working directory: the limits, the last administrator, refused words, and
+// the list.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "accounts/account_change.h"
 #include "accounts/password_files.h"
 #include "accounts/username_list.h"
+#include "../web/web_server_fixture.h"
 #include "test_support.h"
 
-using VN_Sample::ChangeAccount;
 using VN_Sample::Username_T;
 
 namespace {
@@ -21,8 +21,21 @@ std::string Change(const std::string& kind, const std::string& current, const st
            "\" password=\"" + password + "\"/></Users>";
 }
 
-class WebAccountsTest : public ::testing::Test {
+class WebAccountsTest : public VN_Test::WebServerTest {
 protected:
+    void SetUp() override { StartServer(); }
+
+    // Posted as the administrator "boss" once there is one; the attribute the
+    // reply names as refused, or "".
+    std::string ChangeAccount(const std::string& body) {
+        const bool open = !VN_Test::FileExists(dir.File("adminpasswds"));
+        const VN_Test::HttpReply_T reply = open ? VN_Test::Post(port, "/admin/save_username", body)
+                                                : VN_Test::Post(port, "/admin/save_username", body, "boss", "pw-boss");
+        EXPECT_EQ(reply.status, 200) << body;
+        const size_t at = reply.body.find("refused=\"");
+        return at == std::string::npos ? "" : reply.body.substr(at + 9, reply.body.find('"', at + 9) - at - 9);
+    }
+
     std::vector<std::string> Names(const char* file) {
         std::vector<Username_T> list;
         VN_Sample::LoadUsernames(list, VN_Sample::PasswordFilePath(file), "any");
@@ -39,9 +52,6 @@ protected:
         for (int i = 1; i <= users; ++i)
             ChangeAccount(Change("web_user", "unknown", "u" + std::to_string(i), "pw-u" + std::to_string(i)));
     }
-
-    VN_Test::TempDir dir;
-    VN_Test::ScopedWorkingDir workingDir{dir.Path()};
 };
 
 using Names_T = std::vector<std::string>;
@@ -89,7 +99,7 @@ TEST_F(WebAccountsTest, NamesAndPasswordsThatCannotBeStoredChangeNothing) {
 
 TEST_F(WebAccountsTest, TheListShowsAnAdministratorOnceAndTheFtpAccounts) {
     Accounts(2);
-    const std::string list = VN_Sample::MakeUsernameListXml();
+    const std::string list = VN_Test::Get(port, "/admin/username_settings.xml", "boss", "pw-boss").body;
     EXPECT_NE(list.find("<WebAdmin1 username=\"boss\" type=\"web_admin\""), std::string::npos) << list;
     EXPECT_NE(list.find("<WebUser1 username=\"u1\" type=\"web_user\""), std::string::npos) << list;
     EXPECT_NE(list.find("<WebUser2 username=\"u2\""), std::string::npos) << list;
