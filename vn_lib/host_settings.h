@@ -11,7 +11,8 @@ namespace VN_Lib {
 
 // TCP port of the local unit program (3010).
 int LocalUnitPort();
-// Port of the web server (80).
+// Port of the web server (80); 0 when this host runs none (a simulated
+// station without its description).
 int HttpPort();
 // Port of the Modbus TCP server (1502).
 int ModbusPort();

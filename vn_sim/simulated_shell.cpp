@@ -343,4 +343,13 @@ namespace VN_Lib {
 
 int RunShellCommand(const std::string& command) { return VN_Sim::SimulatedShell::Run(command); }
 
+// Programs fed on their standard input change accounts of the operating
+// system: journaled with the masked input, never run.
+int RunProgramWithInput(const std::vector<std::string>& argv, const ProgramInput_T& input) {
+    std::string text;
+    for (const std::string& arg : argv) text += (text.empty() ? "" : " ") + arg;
+    VN_Sim::ShellJournal::Append(text + " < " + input.shown, "not run");
+    return 0;
+}
+
 }  // namespace VN_Lib

@@ -43,6 +43,7 @@ StationDescription& StationDescription::Instance() {
 }
 
 void StationDescription::ResetLocked() {
+    settled = true;
     document.reset();
     unitPort = DefaultUnitPort;
     httpPort = DefaultHttpPort;
@@ -118,6 +119,19 @@ int StationDescription::ReadSerial(const TiXmlElement& serial, std::string* erro
     return 0;
 }
 
+void StationDescription::LoadOnFirstUse() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (settled) return;
+    }
+    Load(FileName);
+}
+
+bool StationDescription::Described() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return document != nullptr;
+}
+
 const TiXmlElement* StationDescription::Root() const {
     std::lock_guard<std::mutex> lock(mutex);
     return document ? document->RootElement() : nullptr;
@@ -145,21 +159,25 @@ std::string StationDescription::DocumentRoot() const {
 
 void StationDescription::SetUnitPort(int port) {
     std::lock_guard<std::mutex> lock(mutex);
+    settled = true;
     unitPort = port;
 }
 
 void StationDescription::SetHttpPort(int port) {
     std::lock_guard<std::mutex> lock(mutex);
+    settled = true;
     httpPort = port;
 }
 
 void StationDescription::SetModbusPort(int port) {
     std::lock_guard<std::mutex> lock(mutex);
+    settled = true;
     modbusPort = port;
 }
 
 void StationDescription::SetDocumentRoot(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex);
+    settled = true;
     documentRoot = path;
 }
 
@@ -181,6 +199,7 @@ std::string StationDescription::SerialDevice(int port) const {
 
 void StationDescription::SetSerialDevice(int port, const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex);
+    settled = true;
     if (path.empty())
         serialDevices.erase(port);
     else

@@ -30,6 +30,12 @@ public:
     int Load(const std::string& path);
     // Back to the defaults, with no document loaded.
     void Reset();
+    // Loads FileName of the working directory unless a Load, Reset or setter
+    // came first: programs may ask for a host setting before InitPlatform
+    // (objects built at program load).
+    void LoadOnFirstUse();
+    // Whether a station description file was read.
+    bool Described() const;
 
     // The loaded document's root element, or nullptr when no file was read.
     // Valid until the next Load or Reset; read it from the thread that loads.
@@ -60,6 +66,8 @@ private:
     int ReadSerial(const TiXmlElement& serial, std::string* error);
 
     mutable std::mutex mutex;
+    // Set by Load, Reset and the setters: the settings are what was chosen.
+    bool settled = false;
     std::unique_ptr<TiXmlDocument> document;
     int unitPort = DefaultUnitPort;
     int httpPort = DefaultHttpPort;

@@ -15,15 +15,14 @@
 
 VN_Sample::DataSampler Sampler;
 VN_Sample::DataSystem DataSourceSystem;
+// After the two objects its handlers use, so it is built after them and
+// stopped (waiting for running handlers) before they are destroyed.
+VN_Sample::DataServer MyServer(Sampler, DataSourceSystem);
 VN_Lib::Led PulseLed;
 LongTimer PulseTimer;
 std::string ChannelConfigFilename;
 std::string SystemConfigFilename;
 std::string UserSettingsFilename;
-std::atomic<bool> StopControllerFlag{false};
-bool GlobalResetFlag = false;
-bool GlobalCalModeOn = false;
-std::atomic<bool> SaveUserSettingsFlag{false};
 
 namespace {
 
@@ -77,6 +76,10 @@ int Initialize() {
     if (result != 0) {
         ErrMsgLog.Writef("Set Sampler Settings Error %i\n", result);
         return result;
+    }
+    {
+        std::lock_guard<std::mutex> lock(recordMutex);
+        VN_Sample::DataServer::pDataRecord = &VN_Sample::DataSampler::Record;
     }
     MsgLog.Write("Done\n");
     return 0;

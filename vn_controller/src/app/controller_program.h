@@ -1,14 +1,15 @@
 #ifndef VN_CONTROLLER_CONTROLLER_PROGRAM_H
 #define VN_CONTROLLER_CONTROLLER_PROGRAM_H
 
-#include <atomic>
 #include <string>
 
 #include "acquisition/data_system.h"
+#include "common/controller_flags.h"
 #include "common/software_version.h"
 #include "led.h"
 #include "long_timer.h"
 #include "schedule/data_sampler.h"
+#include "web/data_server.h"
 
 // The controller program's process-wide objects and its start-up and main
 // loop. Other threads post requests through the flags; the main loop hands
@@ -16,20 +17,12 @@
 
 extern VN_Sample::DataSampler Sampler;
 extern VN_Sample::DataSystem DataSourceSystem;
+extern VN_Sample::DataServer MyServer;
 extern VN_Lib::Led PulseLed;
 extern LongTimer PulseTimer;
 extern std::string ChannelConfigFilename;
 extern std::string SystemConfigFilename;
 extern std::string UserSettingsFilename;
-
-// Set (under systemMutex) to leave the main loop.
-extern std::atomic<bool> StopControllerFlag;
-// Request to re-run Initialize; guarded by resetMutex.
-extern bool GlobalResetFlag;
-// Wanted calibration-mode state; guarded by calModeMutex.
-extern bool GlobalCalModeOn;
-// Request to write the user settings file; set under systemMutex.
-extern std::atomic<bool> SaveUserSettingsFlag;
 
 // Loads the three configuration documents; 0 or the first error met.
 int Initialize();

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "channels/iv_curve.h"
+#include "common/local_time.h"
 #include "common/xml_helper.h"
 
 namespace VN_Sample {
@@ -133,15 +134,7 @@ bool ReadLocalTime(const std::string& text, time_t& when) {
     if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
         minute < 0 || minute > 59 || second < 0 || second > 60)
         return false;
-    struct tm local = {};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;  // whether daylight saving applied is the system's to decide
-    const time_t converted = mktime(&local);
+    const time_t converted = LocalCalendarTime(year, month, day, hour, minute, second);
     if (converted == static_cast<time_t>(-1)) return false;
     when = converted;
     return true;

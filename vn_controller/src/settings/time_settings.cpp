@@ -6,6 +6,7 @@
 
 #include "clock.h"
 #include "common/controller_logs.h"
+#include "common/local_time.h"
 #include "common/xml_helper.h"
 #include "schedule/data_sampler.h"
 #include "settings/ntp_servers.h"
@@ -152,16 +153,8 @@ int DataSampler::SetCurrentTimeDate(const TiXmlElement* element) {
         min = std::min(std::max(min, 0), 59);
         sec = std::min(std::max(sec, 0), 59);
     }
-    struct tm wanted = {};
-    wanted.tm_year = year - 1900;
-    wanted.tm_mon = month - 1;
-    wanted.tm_mday = day;
-    wanted.tm_hour = hour;
-    wanted.tm_min = min;
-    wanted.tm_sec = sec;
-    wanted.tm_isdst = -1;
     struct timeval tv = {};
-    tv.tv_sec = mktime(&wanted);
+    tv.tv_sec = LocalCalendarTime(year, month, day, hour, min, sec);
     if (tv.tv_sec == static_cast<time_t>(-1)) return 0;
     if (VN_Lib::SetSystemClock(tv) == 0) VN_Lib::RunShellCommand("hwclock --systohc --utc");
     return 0;
