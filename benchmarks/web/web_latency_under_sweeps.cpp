@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -29,6 +30,16 @@ const int Requests = 1000;
 
 std::unique_ptr<VN_Bench::WebStation> station;
 
+// Curve files stored so far: whether the runs asked for did sweep.
+long StoredCurves() {
+    std::error_code error;
+    long count = 0;
+    for (std::filesystem::directory_iterator entry(station->File("data/curves"), error), end; !error && entry != end;
+         entry.increment(error))
+        ++count;
+    return count;
+}
+
 double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
     const size_t at = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
@@ -37,21 +48,20 @@ double Percentile(std::vector<double> values, double fraction) {
 
 void Latency(benchmark::State& state, const char* uri, bool sweeping) {
     std::unique_ptr<VN_Bench::CurveSweeper> sweeper;
-    // A run that answered late (504) may still be going on.
-    if (!sweeping && !VN_Test::WaitUntil([] { return station->State() != "Taking IV Curve"; }, 120000)) {
-        state.SkipWithError("the station did not stop sweeping");
-        return;
-    }
     if (sweeping) {
+        // One whole run first: the sweeps work, and the next run is asked for.
         sweeper = std::make_unique<VN_Bench::CurveSweeper>(*station);
-        if (!VN_Test::WaitUntil([] { return station->State() == "Taking IV Curve"; }, 60000)) {
-            state.SkipWithError("the station did not start sweeping");
+        VN_Test::WaitUntil([&] { return sweeper->Completed() + sweeper->Failed() > 0; }, 120000);
+        if (sweeper->Completed() == 0) {
+            state.SkipWithError("no curve run was answered");
             return;
         }
     }
     VN_Bench::WebSession client(station->HttpPort(), VN_Bench::WebStation::User, VN_Bench::WebStation::UserPassword);
     std::vector<double> ms;
     ms.reserve(Requests);
+    const long runsBefore = sweeper ? sweeper->Completed() : 0;
+    const long curvesBefore = StoredCurves();
     Clock::time_point next = Clock::now();
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
@@ -68,8 +78,9 @@ void Latency(benchmark::State& state, const char* uri, bool sweeping) {
     state.counters["median_ms"] = Percentile(ms, 0.5);
     state.counters["p99_ms"] = Percentile(ms, 0.99);
     state.counters["max_ms"] = Percentile(ms, 1.0);
+    state.counters["curves_stored"] = static_cast<double>(StoredCurves() - curvesBefore);
     if (sweeper) {
-        state.counters["sweep_runs"] = static_cast<double>(sweeper->Completed());
+        state.counters["sweep_runs"] = static_cast<double>(sweeper->Completed() - runsBefore);
         state.counters["sweep_failed"] = static_cast<double>(sweeper->Failed());
     }
 }

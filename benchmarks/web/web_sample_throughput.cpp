@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "ratio_reporter.h"
 #include "web_client.h"
@@ -23,7 +24,26 @@ const char* const StaticUri = "/user/sample_snapshot.xml";
 
 std::unique_ptr<VN_Bench::WebStation> station;
 
+// A snapshot of the sample document as the station serves it now: its
+// length changes as the record fills after the start (and by a byte or two
+// with the readings), so each static run takes a fresh one.
+bool WriteSnapshot() {
+    const VN_Test::HttpReply_T sample = VN_Test::Get(station->HttpPort(), "/user/sample.xml",
+                                                     VN_Bench::WebStation::User, VN_Bench::WebStation::UserPassword);
+    if (sample.status != 200) return false;
+    mkdir(station->File("web_site/user").c_str(), 0755);
+    VN_Test::WriteFile(station->File("web_site" + std::string(StaticUri)), sample.body);
+    const VN_Test::HttpReply_T copy =
+        VN_Test::Get(station->HttpPort(), StaticUri, VN_Bench::WebStation::User, VN_Bench::WebStation::UserPassword);
+    return copy.status == 200 && copy.body == sample.body;
+}
+
 void Throughput(benchmark::State& state, const char* uri) {
+    // The other threads wait at the start of the loop.
+    if (std::string(uri) == StaticUri && state.thread_index() == 0 && !WriteSnapshot()) {
+        state.SkipWithError("the sample document could not be copied");
+        return;
+    }
     VN_Bench::WebSession client(station->HttpPort(), VN_Bench::WebStation::User, VN_Bench::WebStation::UserPassword);
     double bytes = 0;
     for (auto _ : state) {
@@ -57,20 +77,6 @@ BENCHMARK_CAPTURE(Throughput, static, StaticUri)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
-// The snapshot is taken from the running station, so its size is the live
-// document's (whose numbers, and so length, may vary by a few bytes).
-bool WriteSnapshot() {
-    const VN_Test::HttpReply_T sample = VN_Test::Get(station->HttpPort(), "/user/sample.xml",
-                                                     VN_Bench::WebStation::User, VN_Bench::WebStation::UserPassword);
-    if (sample.status != 200) return false;
-    mkdir(station->File("web_site/user").c_str(), 0755);
-    VN_Test::WriteFile(station->File("web_site" + std::string(StaticUri)), sample.body);
-    const VN_Test::HttpReply_T copy =
-        VN_Test::Get(station->HttpPort(), StaticUri, VN_Bench::WebStation::User, VN_Bench::WebStation::UserPassword);
-    std::printf("sample document %zu bytes, static file %zu bytes\n", sample.body.size(), copy.body.size());
-    return copy.status == 200 && copy.body == sample.body;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,8 +84,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     curl_global_init(CURL_GLOBAL_DEFAULT);
     station = std::make_unique<VN_Bench::WebStation>();
-    if (!station->Ready() || !WriteSnapshot()) {
-        std::fprintf(stderr, "the station's web server did not serve both documents\n%s", station->Output().c_str());
+    if (!station->Ready()) {
+        std::fprintf(stderr, "the station's web server did not serve the sample\n%s", station->Output().c_str());
         return 1;
     }
     VN_Bench::RatioReporter reporter({{"sample", "static", "items_per_second"}});

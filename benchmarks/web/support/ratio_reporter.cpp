@@ -1,6 +1,9 @@
 #include "ratio_reporter.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <utility>
 
 namespace VN_Bench {
 
@@ -16,7 +19,9 @@ bool Replace(std::string& name, const std::string& from, const std::string& to) 
 
 }  // namespace
 
-RatioReporter::RatioReporter(std::vector<Ratio_T> ratios_) : ratios(std::move(ratios_)) {}
+// Colours only on a terminal, so a saved report stays plain text.
+RatioReporter::RatioReporter(std::vector<Ratio_T> ratios_)
+    : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular), ratios(std::move(ratios_)) {}
 
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);

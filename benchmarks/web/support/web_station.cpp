@@ -25,15 +25,6 @@ int HttpPortOf(const std::string& description) {
     return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + mark.size());
 }
 
-std::string Attribute(const std::string& xml, const std::string& name) {
-    const std::string mark = name + "=\"";
-    const size_t at = xml.find(mark);
-    if (at == std::string::npos) return "";
-    const size_t start = at + mark.size();
-    const size_t end = xml.find('"', start);
-    return end == std::string::npos ? "" : xml.substr(start, end - start);
-}
-
 }  // namespace
 
 WebStation::WebStation() {
@@ -52,11 +43,6 @@ WebStation::WebStation() {
                                     return reply.status == 200 && reply.body.find("id=\"4\"") != std::string::npos;
                                 },
                                 120000);
-}
-
-std::string WebStation::State() const {
-    const VN_Test::HttpReply_T reply = VN_Test::Get(httpPort, "/user/status.xml", User, UserPassword);
-    return reply.status == 200 ? Attribute(reply.body, "state") : "";
 }
 
 }  // namespace VN_Bench

@@ -30,8 +30,6 @@ public:
     std::string File(const std::string& name) const { return station.File(name); }
     // The controller's output so far, for a failure message.
     std::string Output() const { return controller ? controller->Output() : ""; }
-    // The station's state as "/user/status.xml" shows it ("Idle", "Taking IV Curve", ...); "" when not answered.
-    std::string State() const;
 
 private:
     VN_Test::StationCopy station;
