@@ -6,9 +6,11 @@ namespace VN_Sample {
 
 namespace {
 
-// Status line and headers; the Content-Length and blank line follow.
+// Status line and headers; the Content-Length and blank line follow. The
+// server closes every connection after its reply, so no reply may say
+// "keep-alive": a client would send its next request into the closed socket.
 const char* const StandardReply = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n";
-const char* const StandardXmlReply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: keep-alive\r\n";
+const char* const StandardXmlReply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\n";
 
 // One write, so a reply is never interleaved or cut between header and body.
 void Send(mg_connection* connection, const char* header, const std::string& body) {

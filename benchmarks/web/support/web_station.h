@@ -1,0 +1,43 @@
+#ifndef VN_BENCH_WEB_STATION_H
+#define VN_BENCH_WEB_STATION_H
+
+#include <memory>
+#include <string>
+
+#include "station_fixture.h"
+#include "test_support.h"
+
+namespace VN_Bench {
+
+// A copy of the simulated station with its controller program running, a
+// user and an administrator account, and no scheduled curves (a benchmark
+// asks for the sweeps it wants).
+class WebStation {
+public:
+    static constexpr const char* Admin = "admin";
+    static constexpr const char* AdminPassword = "a-secret";
+    static constexpr const char* User = "viewer";
+    static constexpr const char* UserPassword = "u-secret";
+    // Every module's curve, for "/admin/take_curves".
+    static constexpr const char* AllModules =
+        "<Curves><Id id=\"1\"/><Id id=\"2\"/><Id id=\"3\"/><Id id=\"4\"/></Curves>";
+
+    // Starts the controller and waits until the sample document shows every
+    // module; Ready() tells whether it did.
+    WebStation();
+    bool Ready() const { return ready; }
+    int HttpPort() const { return httpPort; }
+    std::string File(const std::string& name) const { return station.File(name); }
+    // The controller's output so far, for a failure message.
+    std::string Output() const { return controller ? controller->Output() : ""; }
+
+private:
+    VN_Test::StationCopy station;
+    int httpPort = 0;
+    std::unique_ptr<VN_Test::ChildProcess> controller;
+    bool ready = false;
+};
+
+}  // namespace VN_Bench
+
+#endif
