@@ -56,32 +56,29 @@ public:
         }
     }
 
-    // Waits for the text after what was matched before, and moves past it.
-    bool WaitFor(const std::string& text) {
+    // Waits for the condition, reading the terminal meanwhile.
+    bool Until(const std::function<bool()>& condition) {
         return VN_Test::WaitUntil(
             [&] {
                 Drain();
-                const size_t at = screen.find(text, seen);
-                if (at == std::string::npos) return false;
-                seen = at + text.size();
-                return true;
+                return condition();
             },
             Patience);
     }
 
+    // Waits for the text after what was matched before, and moves past it.
+    bool WaitFor(const std::string& text) { return WaitForEither(text, text) == text; }
+
     // The first of the two texts to come next; "" when neither does.
     std::string WaitForEither(const std::string& one, const std::string& other) {
         std::string first;
-        VN_Test::WaitUntil(
-            [&] {
-                Drain();
-                const size_t a = screen.find(one, seen), b = screen.find(other, seen);
-                if (a == std::string::npos && b == std::string::npos) return false;
-                first = a < b ? one : other;
-                seen = std::min(a, b) + first.size();
-                return true;
-            },
-            Patience);
+        Until([&] {
+            const size_t a = screen.find(one, seen), b = screen.find(other, seen);
+            if (a == std::string::npos && b == std::string::npos) return false;
+            first = a <= b ? one : other;
+            seen = std::min(a, b) + first.size();
+            return true;
+        });
         return first;
     }
 
@@ -93,24 +90,9 @@ public:
     // Waits for the program to end; its wait status, or -1.
     int WaitForExit() {
         int status = -1;
-        VN_Test::WaitUntil(
-            [&] {
-                Drain();
-                if (waitpid(pid, &status, WNOHANG) != pid) return false;
-                pid = -1;
-                return true;
-            },
-            Patience);
-        return pid == -1 ? status : -1;
-    }
-
-    bool Until(const std::function<bool()>& condition) {
-        return VN_Test::WaitUntil(
-            [&] {
-                Drain();
-                return condition();
-            },
-            Patience);
+        if (!Until([&] { return waitpid(pid, &status, WNOHANG) == pid; })) return -1;
+        pid = -1;
+        return status;
     }
 
     std::string screen;
