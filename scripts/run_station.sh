@@ -4,7 +4,8 @@
 # unit program itself, takes its channels from the station's chan_config.xml
 # and its modes from settings.xml, samples every second and holds every module
 # at its maximum power point. Its output is the foreground; a line of ground
-# truth (where each module is held) follows every few seconds. Ctrl-C stops
+# truth (where each module is held) follows every few seconds; the terminal is
+# the controller's input, for its console menu. Ctrl-C stops
 # everything (the unit program ends with the controller).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +24,8 @@ cd "$station"
 
 echo "Simulated station in $station"
 echo "The controller starts the unit program within the offline retry interval (system_config.xml)."
-echo "Stop with Ctrl-C."
+echo "The controller's console menu reads this terminal: type a number and Enter"
+echo "(the watch lines may appear between the menu lines). Stop with Ctrl-C."
 
 ./station_watch 5 &
 watch=$!

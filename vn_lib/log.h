@@ -1,6 +1,7 @@
 #ifndef VN_LIB_LOG_H
 #define VN_LIB_LOG_H
 
+#include <atomic>
 #include <string>
 
 namespace VN_Lib {
@@ -27,7 +28,8 @@ public:
     static void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 private:
-    bool enabled = true;
+    // Switched from the console thread while other threads write.
+    std::atomic<bool> enabled{true};
 };
 
 }  // namespace VN_Lib

@@ -67,7 +67,8 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 // A TCP port on the loopback interface that nothing listens on right now.
 int FreeTcpPort();
 
-// A program run as a child process in a directory; killed and reaped on destruction.
+// A program run as a child process in a directory, its input /dev/null;
+// killed and reaped on destruction.
 class ChildProcess {
 public:
     ChildProcess(const std::string& program, const std::string& workingDir,

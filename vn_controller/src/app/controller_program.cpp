@@ -20,9 +20,7 @@ VN_Sample::DataSystem DataSourceSystem;
 VN_Sample::DataServer MyServer(Sampler, DataSourceSystem);
 VN_Lib::Led PulseLed;
 LongTimer PulseTimer;
-std::string ChannelConfigFilename;
-std::string SystemConfigFilename;
-std::string UserSettingsFilename;
+VN_Sample::interface Console(Sampler, DataSourceSystem);
 
 namespace {
 

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "acquisition/data_system.h"
+#include "common/config_file_names.h"
 #include "common/controller_flags.h"
 #include "common/software_version.h"
+#include "console/interface.h"
 #include "led.h"
 #include "long_timer.h"
 #include "schedule/data_sampler.h"
@@ -20,9 +22,8 @@ extern VN_Sample::DataSystem DataSourceSystem;
 extern VN_Sample::DataServer MyServer;
 extern VN_Lib::Led PulseLed;
 extern LongTimer PulseTimer;
-extern std::string ChannelConfigFilename;
-extern std::string SystemConfigFilename;
-extern std::string UserSettingsFilename;
+// The operator console on standard input and output; main starts its thread.
+extern VN_Sample::interface Console;
 
 // Loads the three configuration documents; 0 or the first error met.
 int Initialize();

@@ -10,5 +10,6 @@ int main() {
     // The loop runs even when the configuration could not be loaded, so the
     // station stays reachable.
     Initialize();
+    Console.StartThread();
     return RunController();
 }
