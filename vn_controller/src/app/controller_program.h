@@ -8,6 +8,7 @@
 #include "common/software_version.h"
 #include "led.h"
 #include "long_timer.h"
+#include "modbus/modbus_server.h"
 #include "schedule/data_sampler.h"
 #include "web/data_server.h"
 
@@ -18,6 +19,8 @@
 extern VN_Sample::DataSampler Sampler;
 extern VN_Sample::DataSystem DataSourceSystem;
 extern VN_Sample::DataServer MyServer;
+// Built here, started by main (the test program runs none).
+extern VN_Sample::ModbusServer Modbus;
 extern VN_Lib::Led PulseLed;
 extern LongTimer PulseTimer;
 extern std::string ChannelConfigFilename;
