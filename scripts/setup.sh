@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   libtinyxml-dev libcivetweb-dev libmodbus-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libxml2-utils python3 python3-scipy
+  libcurl4-openssl-dev libxml2-utils python3 python3-scipy mbpoll
   locales
 )
 

@@ -18,6 +18,7 @@ VN_Sample::DataSystem DataSourceSystem;
 // After the two objects its handlers use, so it is built after them and
 // stopped (waiting for running handlers) before they are destroyed.
 VN_Sample::DataServer MyServer(Sampler, DataSourceSystem);
+VN_Sample::ModbusServer Modbus;
 VN_Lib::Led PulseLed;
 LongTimer PulseTimer;
 VN_Sample::interface Console(Sampler, DataSourceSystem);
@@ -64,6 +65,7 @@ int Initialize() {
         ErrMsgLog.Writef("Set Chan Config Error %i\n", result);
     }
     Sampler.SetDataSourceSystem(&DataSourceSystem);
+    Sampler.SetModbus(&Modbus);
 
     result = DataSourceSystem.SetUserSettings(UserSettingsFilename);
     if (result != 0) {

@@ -10,6 +10,7 @@
 #include "console/interface.h"
 #include "led.h"
 #include "long_timer.h"
+#include "modbus/modbus_server.h"
 #include "schedule/data_sampler.h"
 #include "web/data_server.h"
 
@@ -20,6 +21,8 @@
 extern VN_Sample::DataSampler Sampler;
 extern VN_Sample::DataSystem DataSourceSystem;
 extern VN_Sample::DataServer MyServer;
+// Built here, started by main (the test program runs none).
+extern VN_Sample::ModbusServer Modbus;
 extern VN_Lib::Led PulseLed;
 extern LongTimer PulseTimer;
 // The operator console on standard input and output; main starts its thread.

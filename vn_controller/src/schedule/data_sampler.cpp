@@ -158,6 +158,7 @@ int DataSampler::Update() {
             dataSourceSystem->AverageDataChannels();
         }
         result = UpdateRecord();
+        UpdateModbusRecord();
         if (averageDue) {
             if (!calibrationMode) {
                 MsgLog.Writef("Store %s", TimeText(nextAverageTime).c_str());

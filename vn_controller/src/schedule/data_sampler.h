@@ -15,6 +15,8 @@
 
 namespace VN_Sample {
 
+class ModbusServer;
+
 // The controller's clock: decides from the wall clock when to sample,
 // average and take the scheduled I-V curves, and stores finished curves.
 // Driven by the main loop with systemMutex held; web and console handlers
@@ -115,6 +117,15 @@ public:
     int UpdateRecord();
     // Empties Record, after the channel set changed. 0.
     int ResetRecord();
+
+    // The Modbus register image (data_sampler_modbus.cpp), written after
+    // every sample so clients read the newest values.
+    // Stores the server whose image UpdateModbusRecord writes (null: none).
+    void SetModbus(ModbusServer* server) { modbus = server; }
+    // The temperature pairs in the holding registers and the module and aux
+    // input values in the input registers, under modbusMutex. 0; nothing is
+    // written without a data system or a started server.
+    int UpdateModbusRecord();
 
     // Data file and data volume (data_sampler_storage.cpp).
     // Appends the average line to today's data file "vnMMDDYYYY.vnd", with
@@ -227,6 +238,7 @@ private:
     void LinkTimeZone() const;
 
     DataSystem* dataSourceSystem = nullptr;
+    ModbusServer* modbus = nullptr;
     std::string dataGroup = "data_admin";
     unsigned samplePeriod = 1;
     unsigned averagePeriod = 100;
