@@ -17,6 +17,7 @@
 
 #include "curve_sweeper.h"
 #include "ratio_reporter.h"
+#include "station_benchmark_main.h"
 #include "test_support.h"
 #include "web_session.h"
 #include "web_station.h"
@@ -93,19 +94,5 @@ BENCHMARK_CAPTURE(Latency, sample/sweeping, "/user/sample.xml", true)->Iteration
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    station = std::make_unique<VN_Bench::WebStation>();
-    if (!station->Ready()) {
-        std::fprintf(stderr, "the station's web server did not serve the sample\n%s", station->Output().c_str());
-        return 1;
-    }
-    VN_Bench::RatioReporter reporter(
-        {{"sweeping", "idle", "median_ms"}, {"sweeping", "idle", "p99_ms"}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    station.reset();
-    curl_global_cleanup();
-    return 0;
+    return VN_Bench::RunStationBenchmarks(argc, argv, station, {{"sweeping", "idle", "median_ms"}, {"sweeping", "idle", "p99_ms"}});
 }

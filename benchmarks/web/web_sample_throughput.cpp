@@ -14,6 +14,7 @@
 #include <string>
 
 #include "ratio_reporter.h"
+#include "station_benchmark_main.h"
 #include "web_client.h"
 #include "web_session.h"
 #include "web_station.h"
@@ -80,18 +81,5 @@ BENCHMARK_CAPTURE(Throughput, static, StaticUri)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    station = std::make_unique<VN_Bench::WebStation>();
-    if (!station->Ready()) {
-        std::fprintf(stderr, "the station's web server did not serve the sample\n%s", station->Output().c_str());
-        return 1;
-    }
-    VN_Bench::RatioReporter reporter({{"sample", "static", "items_per_second"}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    station.reset();
-    curl_global_cleanup();
-    return 0;
+    return VN_Bench::RunStationBenchmarks(argc, argv, station, {{"sample", "static", "items_per_second"}});
 }
