@@ -86,6 +86,9 @@ int ModbusServer::StartServer(int wantedPort) {
     }
     // Writes to a vanished client must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // Printed before the thread starts, so nothing the server prints later
+    // runs into what its caller prints next.
+    std::printf("Socket number %i\n", listen_socket);
     thread = std::thread(&ModbusServer::Serve, this);
     return 0;
 }
@@ -123,7 +126,6 @@ void ModbusServer::UpdateRegisters(const std::function<void(modbus_mapping_t&)>&
 
 void ModbusServer::Serve() {
     VN_Lib::UseCLocale();
-    std::printf("Socket number %i\n", listen_socket);
     std::vector<Client_T> clients;
     std::vector<struct pollfd> polled;
     uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
