@@ -78,13 +78,38 @@ TEST_F(WebCalibrationTest, CalibrateTakesOneAndAdjustingUnlessTold) {
     };
     for (const Case_T& item : cases) {
         SCOPED_TRACE(item.body);
-        unit.Answer(CmdCalibrate, 1);  // refused: the record keeps what it was given
-        EXPECT_EQ(AdminPost("/admin/calibrate", item.body).status, 200);
+        unit.Answer(CmdCalibrate, 1);  // refused: the record keeps what it was given, and says why
+        const VN_Test::HttpReply_T reply = AdminPost("/admin/calibrate", item.body);
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_NE(reply.body.find("error=\"1\""), std::string::npos) << reply.body;
         const std::vector<std::string> requests = unit.Requests();
         ASSERT_FALSE(requests.empty());
         EXPECT_EQ(requests.back().rfind(item.request, 0), 0u) << requests.back();
         EXPECT_EQ(requests.back().back(), item.adjust);
     }
+}
+
+TEST_F(WebCalibrationTest, CalibrateThatMeasuredNothingCarriesAnError) {
+    struct Case_T {
+        const char* body;
+        const char* error;
+    };
+    const Case_T cases[] = {
+        {"<Cal type=\"module_voltage\" id=\"99\"/>", "error=\"UNKNOWN\""},  // no such channel
+        {"<Cal type=\"temperature\" id=\"101\"/>", "error=\"999\""},
+        {"<Cal id=\"101\"/>", "error=\"999\""},
+        {"not a document", "error=\"999\""},
+    };
+    for (const Case_T& item : cases) {
+        SCOPED_TRACE(item.body);
+        std::string error = item.error;
+        const size_t unknown = error.find("UNKNOWN");
+        if (unknown != std::string::npos)
+            error.replace(unknown, 7, std::to_string(VN_Sample::DataSystem::ErrUnknownModule));
+        const VN_Test::HttpReply_T reply = AdminPost("/admin/calibrate", item.body);
+        EXPECT_NE(reply.body.find(error), std::string::npos) << reply.body;
+    }
+    EXPECT_TRUE(unit.Requests().empty());
 }
 
 TEST_F(WebCalibrationTest, AllLoadsOffAnswersZeroWithoutAnyUnit) {

@@ -7,6 +7,7 @@
 #include "accounts/password_files.h"
 #include "accounts/web_realm.h"
 #include "common/controller_flags.h"
+#include "web/start_gate.h"
 
 namespace VN_Test {
 
@@ -55,6 +56,8 @@ void WebServerTest::StartServer(VN_Sample::ServerOptions_T options) {
     options.documentRoot = dir.File("web_site");
     server = std::make_unique<VN_Sample::DataServer>(sampler, system, options);
     ASSERT_TRUE(server->Running());
+    // These tests set up the data system themselves; nothing is left to load.
+    VN_Sample::OpenWebRoutes();
 }
 
 }  // namespace VN_Test

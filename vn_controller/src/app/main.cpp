@@ -2,6 +2,7 @@
 #include "banner.h"
 #include "c_locale.h"
 #include "platform.h"
+#include "web/start_gate.h"
 
 int main() {
     VN_Lib::UseCLocale();
@@ -12,6 +13,7 @@ int main() {
     // The loop runs even when the configuration could not be loaded, so the
     // station stays reachable.
     Initialize();
+    VN_Sample::OpenWebRoutes();
     Console.StartThread();
     return RunController();
 }

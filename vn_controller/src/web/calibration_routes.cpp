@@ -64,6 +64,9 @@ void Calibrate(const WebRequest& request) {
     TiXmlDocument document;
     document.Parse(body.c_str());
     const TiXmlElement* root = document.RootElement();
+    // A step that did not run, or failed, says so: an operator must not take
+    // the untouched record for a measurement.
+    record.error = NoCalibration;
     if (root != nullptr && root->Attribute("type") != nullptr) {
         int id = -1;
         double actual = 1.0;
@@ -77,9 +80,12 @@ void Calibrate(const WebRequest& request) {
         if (ParseCalType(root->Attribute("type"), &type)) {
             DataSystem& system = request.server.system;
             std::lock_guard<std::mutex> lock(systemMutex);
-            if (type == VN_Lib::CAL_MODULE_VOLTAGE) system.CalibrateModuleVoltage(id, record);
-            else if (type == VN_Lib::CAL_MODULE_CURRENT) system.CalibrateModuleCurrent(id, record);
-            else system.CalibrateAuxInput(id, record);
+            int result = 0;
+            record.error = 0;
+            if (type == VN_Lib::CAL_MODULE_VOLTAGE) result = system.CalibrateModuleVoltage(id, record);
+            else if (type == VN_Lib::CAL_MODULE_CURRENT) result = system.CalibrateModuleCurrent(id, record);
+            else result = system.CalibrateAuxInput(id, record);
+            if (record.error == 0) record.error = result;
         }
     }
     std::string xml;

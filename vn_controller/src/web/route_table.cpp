@@ -8,6 +8,7 @@
 #include "web/http_reply.h"
 #include "web/route_handlers.h"
 #include "web/same_origin.h"
+#include "web/start_gate.h"
 
 namespace VN_Sample {
 
@@ -66,6 +67,7 @@ bool IsAdminRoute(const Route_T& route) { return std::strncmp(route.pattern, "/a
 int HandleRoute(mg_connection* connection, void* routeData) {
     const Route_T& route = *static_cast<const Route_T*>(routeData);
     DataServer& server = *static_cast<DataServer*>(mg_get_user_context_data(connection));
+    WaitForWebRoutes();
     // A page of another site must not make the operator's browser change the
     // station with the credentials it holds.
     if (IsAdminRoute(route) && !SameOrigin(mg_get_header(connection, "Origin"), mg_get_header(connection, "Host"))) {
