@@ -1,0 +1,2 @@
+// The system page.
+'use strict';
