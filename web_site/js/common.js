@@ -123,8 +123,9 @@ const VN = (() => {
   }
 
   // Formats a value with a fixed number of decimals: {text, title, invalid}.
-  // The invalid mark shows as a dash with an explanatory title.
+  // The invalid mark and a missing value show as a dash with a title saying which.
   function format(value, digits, unit = '') {
+    if (!Number.isFinite(value)) return {text: '—', title: 'not available', invalid: true};
     if (isInvalid(value)) return {text: '—', title: 'invalid: no valid measurement', invalid: true};
     const text = value.toFixed(digits) + (unit ? ' ' + unit : '');
     return {text, title: '', invalid: false};

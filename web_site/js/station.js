@@ -32,11 +32,8 @@
     const volts = num(module, 'volts');
     const amps = num(module, 'amps');
     const power = num(module, 'power');
-    const noData = VN.isInvalid(volts) && VN.isInvalid(amps) && VN.isInvalid(power);
-    const state = noData ? el('span', {class: 'badge offline', text: 'no data'})
-      : el('span', {class: 'badge online', text: 'online'});
     return el('section', {class: 'card module', 'data-module': id},
-      el('h3', {}, label(module, 'Module'), ' ', state),
+      el('h3', {text: label(module, 'Module')}),
       el('dl', {class: 'figures'},
         ...figure('Voltage', volts, 2, 'V', 'volts'),
         ...figure('Current', amps, 3, 'A', 'amps'),
@@ -47,7 +44,7 @@
   function sensorCard(element, kind, digits, unit) {
     return el('section', {class: 'card sensor', 'data-kind': kind, 'data-id': element.getAttribute('id')},
       el('h3', {text: label(element, kind)}),
-      VN.valueElement('div', num(element, 'value'), digits, unit));
+      VN.showValue(el('div', {class: 'big'}), num(element, 'value'), digits, unit));
   }
 
   function showSample(doc) {
@@ -59,6 +56,7 @@
     const text = (name) => (root.getElementsByTagName(name)[0] || {}).textContent || '';
     document.getElementById('sample-time').textContent = `${text('Date')} ${text('Time')}`.trim() || '—';
     replace(document.getElementById('modules'), ...[...root.getElementsByTagName('Module')].map(moduleCard));
+    showUnits(root);
     replace(document.getElementById('irradiance'),
       ...[...root.getElementsByTagName('Aux')].map((aux) => sensorCard(aux, 'Irradiance', 0, 'W/m²')));
     replace(document.getElementById('temperatures'),
@@ -77,11 +75,42 @@
     document.getElementById('station-time').textContent = clock ? stationTime(clock) : '—';
   }
 
-  // The station's clock element: its text, or its attributes in order.
+  // The station's clock: its year counts from 1900.
   function stationTime(clock) {
-    const text = clock.textContent.trim();
-    if (text) return text;
-    return [...clock.attributes].map((a) => a.value).join(' ');
+    const pad = (name) => String(num(clock, name)).padStart(2, '0');
+    const year = num(clock, 'year') + 1900;
+    if (!Number.isFinite(year)) return '—';
+    return `${pad('month')}/${pad('day')}/${year} ${pad('hour')}:${pad('min')}:${pad('sec')}`;
+  }
+
+  // What a module's load does: the global power mode decides, and in its
+  // per-channel mode each channel's own tracking mode.
+  function loadMode(globalMode, channel) {
+    const byGlobal = {0: 0, 1: 1, 2: 2, 3: 0};
+    const mode = globalMode === 4 ? num(channel, 'track_mode') : byGlobal[globalMode];
+    const volts = num(channel, 'fixed_voltage');
+    switch (mode) {
+      case 0: return 'off (open circuit)';
+      case 1: return 'maximum power';
+      case 2: return volts === 0 ? 'short circuit' : `fixed ${Number.isFinite(volts) ? volts.toFixed(1) : '?'} V`;
+      case 3: return 'voltage profile';
+      default: return '—';
+    }
+  }
+
+  // A unit is judged by its modules' values: none valid means it is not
+  // answering. Channel ids are the unit's number times 100 plus its own id.
+  function showUnits(root) {
+    const units = new Map();
+    for (const module of root.getElementsByTagName('Module')) {
+      const unit = Math.floor(num(module, 'id') / 100);
+      const valid = ['volts', 'amps', 'power'].some((name) => !VN.isInvalid(num(module, name)));
+      units.set(unit, (units.get(unit) || false) || valid);
+    }
+    replace(document.getElementById('units'), ...[...units].map(([unit, online]) =>
+      el('span', {class: 'badge ' + (online ? 'online' : 'offline'), 'data-unit': unit,
+        title: online ? 'its modules have valid values' : 'none of its modules has a valid value',
+        text: `${unit === 0 ? 'Local unit' : 'Unit ' + unit}: ${online ? 'online' : 'offline'}`})));
   }
 
   // The sample period and each module's load mode, read once: an account
@@ -97,10 +126,11 @@
       document.getElementById('sample-period').textContent = `${samplePeriodS} s (default)`;
     }
     try {
-      const channels = await VN.getXml('/admin/channel_settings.xml');
-      for (const channel of channels ? channels.querySelectorAll('[id]') : []) {
-        const mode = channel.getAttribute('mode') || channel.getAttribute('load_mode');
-        if (mode !== null) modes[channel.getAttribute('id')] = mode;
+      const [globals, channels] = await Promise.all([VN.getXml('/admin/global_settings.xml'),
+        VN.getXml('/admin/channel_settings.xml')]);
+      const globalMode = num(globals && globals.querySelector('Loads'), 'power_mode');
+      for (const channel of channels ? channels.querySelectorAll('ModuleChannels > Channel') : []) {
+        modes[channel.getAttribute('id')] = loadMode(globalMode, channel);
       }
     } catch (error) {
       modes = {};
