@@ -18,11 +18,21 @@ cmake --build build/release -j"$jobs" --target vn_controller vn_firmware vn_requ
 station="run/station-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$station"
 cp -r sim_station/. "$station/"
+# The station path /vn/web_site is the station folder's web_site.
+bash scripts/install_site.sh "$station/web_site"
 cp build/release/vn_controller build/release/vn_firmware build/release/vn_request build/release/vn_status \
    build/release/station_watch "$station/"
 cd "$station"
 
 echo "Simulated station in $station"
+http_port=$(grep -o 'http_port="[0-9]*"' sim_station.xml | grep -o '[0-9]\+')
+echo "The station's web site: http://localhost:$http_port/"
+accounts=$(cat adminpasswds userpasswds 2> /dev/null | grep -c . || true)
+if [ ! -s adminpasswds ]; then
+  echo "No administrator yet: the site is open to anyone until you create one on the Accounts page."
+else
+  echo "Web accounts: $accounts"
+fi
 echo "The controller starts the unit program within the offline retry interval (system_config.xml)."
 echo "The controller's console menu reads this terminal: type a number and Enter"
 echo "(the watch lines may appear between the menu lines). Stop with Ctrl-C."

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds and tests with, and generates
-# the decimal-comma locale the number tests run under. Idempotent: does nothing
-# when everything is present.
+# Installs the Debian packages the project builds and tests with, generates
+# the decimal-comma locale the number tests run under, and installs the
+# browser tests' npm packages (tests/browser, pinned by its lock file; the
+# tests drive Debian's chromium, so no browser is downloaded). Idempotent:
+# does nothing when everything is present.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libxml2-utils python3 python3-scipy mbpoll
   locales
+  chromium libjs-chart.js
 )
 
 missing=()
@@ -36,4 +39,17 @@ if ! grep -qix 'de_DE\.utf-\?8' <<<"$(locale -a 2>/dev/null)"; then
     echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
   fi
   $SUDO locale-gen
+fi
+
+# The browser tests' driver, exactly as locked (Node.js from Debian when the
+# machine has none).
+if ! command -v npm > /dev/null; then
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends nodejs npm
+fi
+browser_tests="$(cd "$(dirname "$0")/.." && pwd)/tests/browser"
+if [ ! -d "$browser_tests/node_modules/playwright-core" ] || \
+   [ "$browser_tests/package-lock.json" -nt "$browser_tests/node_modules/.package-lock.json" ]; then
+  echo "Installing the browser tests' npm packages"
+  (cd "$browser_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
 fi

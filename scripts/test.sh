@@ -4,6 +4,7 @@
 # compile of the station build (which nothing here can run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Also runs npm ci in tests/browser, which the browser tests need.
 bash scripts/setup.sh
 
 jobs=${VN_JOBS:-$(nproc)}

@@ -1,0 +1,2 @@
+// The accounts page.
+'use strict';

@@ -1,0 +1,2 @@
+// The calibration page.
+'use strict';

@@ -1,0 +1,2 @@
+// The data page.
+'use strict';

@@ -1,0 +1,2 @@
+// The settings page.
+'use strict';
