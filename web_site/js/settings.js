@@ -44,8 +44,8 @@
   ];
 
   const timeFields = [
-    {key: 'timezone', label: 'Time zone', kind: 'int', min: -14, max: 12, unit: 'h behind UTC',
-      hint: '5 means UTC−5, −2 means UTC+2 (zone Etc/GMT+N)'},
+    {key: 'timezone', label: 'Time zone: hours behind UTC', kind: 'int', min: -14, max: 12, unit: 'h',
+      hint: '5 means UTC−5, −2 means UTC+2'},
     {key: 'ntp_enabled', label: 'Set the clock from NTP servers', kind: 'flag'},
     ...[1, 2, 3, 4].map((n) => ({key: `Server${n}`, label: `NTP server ${n}`, kind: 'server', required: true})),
   ];

@@ -100,14 +100,16 @@ const VNForm = (() => {
     return text;
   }
 
+  // Whether two texts of a field mean the same value (the station writes
+  // numbers in its own notation; values are sent trimmed).
   function same(field, a, b) {
-    if (field.kind === 'number') {
-      const x = Number(a);
-      const y = Number(b);
+    if (field.kind === 'number' || field.kind === 'int') {
+      const x = a.trim() === '' ? NaN : Number(a);
+      const y = b.trim() === '' ? NaN : Number(b);
+      if (!Number.isFinite(x) || !Number.isFinite(y)) return a.trim() === b.trim();
       return Math.abs(x - y) <= 1e-6 * Math.max(1, Math.abs(x), Math.abs(y));
     }
-    if (field.kind === 'int') return Number(a) === Number(b);
-    return normal(field, a) === normal(field, b);
+    return normal(field, a).trim() === normal(field, b).trim();
   }
 
   // The field values of an element: attributes by key, times from the child
@@ -135,6 +137,7 @@ const VNForm = (() => {
     }
     for (const field of fields.filter((f) => f.kind === 'time')) {
       const time = parseTime(values[field.key]);
+      if (!time) continue;  // an odd time the station holds and nobody changed
       const child = parent.ownerDocument.createElement(field.key);
       for (const part of ['hour', 'min', 'sec']) child.setAttribute(part, String(time[part]));
       node.append(child);
@@ -265,7 +268,9 @@ const VNForm = (() => {
     }
 
     // The typed values of each record, with their problems marked next to
-    // the fields; null when something must be fixed first.
+    // the fields; null when something must be fixed first. Changed values,
+    // and those checked against others in a changed record, are checked: an
+    // odd value the station holds must not block a change elsewhere.
     typed() {
       let wrong = 0;
       const typed = this.records.map((record, index) => {
@@ -273,8 +278,12 @@ const VNForm = (() => {
         const values = {};
         for (const field of this.spec.fields) {
           values[field.key] = inputValue(group.querySelector(`[name="${field.key}"]`));
-          let text = problem(field, values[field.key]);
-          if (text === '' && field.check) text = field.check(values[field.key], values);
+        }
+        const touched = this.spec.fields.some((f) => !same(f, record.values[f.key], values[f.key]));
+        for (const field of this.spec.fields) {
+          const changed = !same(field, record.values[field.key], values[field.key]);
+          let text = changed || (touched && field.check) ? problem(field, values[field.key]) : '';
+          if (text === '' && touched && field.check) text = field.check(values[field.key], values);
           setNote(group, field.key, text);
           if (text !== '') wrong += 1;
         }
