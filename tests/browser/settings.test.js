@@ -5,6 +5,7 @@
 
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
+const path = require('node:path');
 const {after, before, describe, test} = require('node:test');
 
 const {Station, openBrowser, screenshot, reportLoadTimes, waitUntil} = require('./harness');
@@ -112,7 +113,7 @@ describe('settings page', () => {
     assert.match(await page.locator('#network .result').textContent(), /IP address "192.168.0.50"/);
     assert.match(await note('network', 'ipaddress').textContent(), /Refused by the station/);
     assert.equal(await field('network', 'ipaddress').inputValue(), stored.ipaddress);
-    await screenshot(page, 'settings_refused');
+    await page.locator('#network').screenshot({path: path.join(process.env.VN_SCREENSHOTS, 'settings_refused.png')});
 
     const served = await page.evaluate(async () => (await fetch('/admin/network_settings.xml')).text());
     assert.equal(elementAttributes(served, 'Network').ipaddress, stored.ipaddress);

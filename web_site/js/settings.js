@@ -25,7 +25,7 @@
   const samplerFields = [
     {key: 'sample_period', label: 'Sample period', kind: 'int', min: 1, max: DAY, unit: 's'},
     {key: 'average_period', label: 'Average and store every', kind: 'int', min: 1, max: DAY, unit: 's',
-      check: (value, all) => (Number(value) < Number(all.sample_period) ? 'at least the sample period' : '')},
+      check: (value, all) => (Number(value) < Number(all.sample_period) ? 'Must be at least the sample period.' : '')},
     {key: 'delim', label: 'Column separator', kind: 'text', required: true, maxLength: 4,
       hint: 'between the values of a data file line, e.g. , or ;'},
     {key: 'local_path', label: 'Data folder', kind: 'path', required: true},
@@ -37,7 +37,7 @@
     {key: 'interval', label: 'Curve every', kind: 'int', min: 1, max: DAY, unit: 's'},
     {key: 'irrad_min', label: 'Lowest irradiance', kind: 'number', min: 0, max: 2000, unit: 'W/m²'},
     {key: 'irrad_max', label: 'Highest irradiance', kind: 'number', min: 0, max: 2000, unit: 'W/m²',
-      check: (value, all) => (Number(value) < Number(all.irrad_min) ? 'at least the lowest irradiance' : '')},
+      check: (value, all) => (Number(value) < Number(all.irrad_min) ? 'Must be at least the lowest irradiance.' : '')},
     {key: 'irrad_filter_enabled', label: 'Only within these irradiances', kind: 'flag'},
     {key: 'curve_path', label: 'Curve folder', kind: 'path', required: true},
     ...window_('Curves'),
@@ -90,7 +90,7 @@
         const day = match && new Date(Date.UTC(+match[1], +match[2] - 1, +match[3]));
         const real = day && day.getUTCFullYear() === +match[1] && day.getUTCMonth() === +match[2] - 1 &&
           day.getUTCDate() === +match[3];
-        return real && +match[1] >= 2000 ? '' : 'a date as YYYY-MM-DD, year 2000 or later';
+        return real && +match[1] >= 2000 ? '' : 'Must be a date as YYYY-MM-DD, year 2000 or later.';
       }},
     {key: 'time', label: 'Time', kind: 'time', hint: 'hh:mm:ss, station time'},
   ];

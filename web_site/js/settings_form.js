@@ -53,40 +53,40 @@ const VNForm = (() => {
   function problem(field, value) {
     const text = value.trim();
     if (text === '') {
-      return field.required || ['int', 'number', 'time'].includes(field.kind) ? 'required' : '';
+      return field.required || ['int', 'number', 'time'].includes(field.kind) ? 'Required.' : '';
     }
     switch (field.kind) {
       case 'int':
-        if (!/^-?\d+$/.test(text) || !inRange(field, Number(text))) return `a whole number${rangeText(field)}`;
+        if (!/^-?\d+$/.test(text) || !inRange(field, Number(text))) return `Must be a whole number${rangeText(field)}.`;
         break;
       case 'number': {
         const number = Number(text);
-        if (!Number.isFinite(number) || !inRange(field, number)) return `a number${rangeText(field)}`;
-        if (field.nonZero && number === 0) return 'must not be 0';
+        if (!Number.isFinite(number) || !inRange(field, number)) return `Must be a number${rangeText(field)}.`;
+        if (field.nonZero && number === 0) return 'Must not be 0.';
         break;
       }
       case 'time':
-        if (!parseTime(text)) return 'a time of day as hh:mm:ss';
+        if (!parseTime(text)) return 'Must be a time of day as hh:mm:ss.';
         break;
       case 'ipv4':
-        if (!isIpv4(text)) return 'an IPv4 address like 192.168.0.13 (four numbers 0-255)';
+        if (!isIpv4(text)) return 'Must be an IPv4 address like 192.168.0.13 (four numbers 0-255).';
         break;
       case 'host':
-        if (!isHostName(text)) return 'a host name: letters, digits and inner "-", parts joined by "."';
+        if (!isHostName(text)) return 'Must be a host name: letters, digits and inner "-", parts joined by ".".';
         break;
       case 'server':
-        if (!isIpv4(text) && !isHostName(text)) return 'a host name or an IPv4 address';
+        if (!isIpv4(text) && !isHostName(text)) return 'Must be a host name or an IPv4 address.';
         break;
       case 'path':
-        if (!isPlainWord(text)) return 'letters, digits and / . _ - only';
+        if (!isPlainWord(text)) return 'Letters, digits and / . _ - only.';
         break;
       case 'select':
-        if (!field.options.some(([option]) => option === value)) return 'choose one of the list';
+        if (!field.options.some(([option]) => option === value)) return 'Choose one of the list.';
         break;
       default:
-        if (CONTROL.test(value)) return 'no tabs or line breaks';
+        if (CONTROL.test(value)) return 'No tabs or line breaks.';
     }
-    if (field.maxLength && value.length > field.maxLength) return `at most ${field.maxLength} characters`;
+    if (field.maxLength && value.length > field.maxLength) return `At most ${field.maxLength} characters.`;
     return '';
   }
 
