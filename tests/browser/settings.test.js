@@ -120,4 +120,25 @@ describe('settings page', () => {
     assert.deepEqual(network(), stored);
     assert.doesNotMatch(journal(), /192\.168\.0\.0?50/);
   });
+
+  test('a module description with markup characters goes to its channel alone and comes back as typed', async () => {
+    await open();
+    const description = 'Roof <b>"east" & \'west\'</b>';
+    const channel = (id, name) => page.locator(`#modules fieldset[data-record="${id}"] [name="${name}"]`);
+    const others = await channel('3', 'module_description').inputValue();
+    const posted = [];
+    page.on('request', (request) => {
+      if (request.url().endsWith('/admin/set_channel_settings')) posted.push(request.postData());
+    });
+    await channel('2', 'module_description').fill(description);
+    await page.locator('#modules button[type="submit"]').click();
+    await page.locator('#modules .result.ok', {hasText: 'Saved'}).waitFor({timeout: 60000});
+    assert.equal(posted.length, 1);
+    assert.deepEqual([...posted[0].matchAll(/<Channel id="(\d+)"/g)].map((m) => m[1]), ['2']);
+
+    await open();
+    assert.equal(await channel('2', 'module_description').inputValue(), description);
+    assert.equal(await channel('3', 'module_description').inputValue(), others);
+    assert.equal(await page.locator('main b').count(), 0);
+  });
 });
