@@ -45,8 +45,13 @@ describe('settings page', () => {
     if (station) await station.remove();
   });
 
+  // The web server answers before the controller has read its settings;
+  // the live sample is served from then on.
   async function open() {
     await page.goto(station.url + '/settings.html');
+    await waitUntil(() => page.evaluate(async () => (await (await fetch('/user/sample.xml')).text()).trim() !== ''),
+                    60000, 'the station to read its settings');
+    await page.reload();
     await reportLoadTimes(page, 'settings');
   }
 

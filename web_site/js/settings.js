@@ -280,7 +280,13 @@
     VN.replace(document.getElementById('contents'),
       ...SECTIONS.map((spec) => VN.el('li', {}, VN.el('a', {href: `#${spec.id}`, text: spec.title}))));
     VN.replace(document.getElementById('sections'), ...sections.map((section) => section.form));
-    await Promise.all(sections.map((section) => section.load()));
+    const [sample] = await Promise.all([VN.getText('/user/sample.xml').catch(() => 'unknown'),
+      ...sections.map((section) => section.load())]);
+    // The web server answers before the station has read its settings file.
+    if (sample.trim() === '') {
+      VN.message('The station is still starting: the values below may be its defaults, not its settings. ' +
+        'Reload this page in a moment before changing anything.', 'error');
+    }
     VN.markFirstData();
   });
 })();
