@@ -1,0 +1,73 @@
+// The Calibration page against a running station: a check step on a module
+// voltage shows its record and lands in the report, which shows as a table
+// and as text; a bad reference value is refused in the browser.
+'use strict';
+
+const assert = require('node:assert/strict');
+const {after, before, describe, test} = require('node:test');
+
+const {Station, openBrowser, screenshot, reportLoadTimes} = require('./harness');
+
+describe('calibration page', () => {
+  let station;
+  let browser;
+  let context;
+
+  before(async () => {
+    station = await Station.create();
+    await station.start();
+    await station.createAdministrator();
+    ({browser, context} = await openBrowser());
+  });
+
+  after(async () => {
+    if (browser) await browser.close();
+    if (station) await station.remove();
+  });
+
+  test('a check step on a module voltage shows its record and the report rows', async () => {
+    const page = await context.newPage();
+    const questions = [];
+    page.on('dialog', (dialog) => {
+      questions.push(dialog.message());
+      dialog.accept();
+    });
+    await page.goto(station.url + '/calibration.html');
+    await reportLoadTimes(page, 'calibration');
+    const form = page.locator('#step-form');
+    await form.locator('select[name="id"] option[value="2"]').waitFor({state: 'attached', timeout: 60000});
+    await form.locator('[name="type"]').selectOption('module_voltage');
+    await form.locator('[name="id"]').selectOption('2');
+
+    await form.locator('[name="actual"]').fill('12,5 V');
+    await form.locator('#step-run').click();
+    await form.locator('.field-error[data-for="actual"]', {hasText: 'number'}).waitFor();
+    assert.equal(questions.length, 0);
+
+    const reference = station.truth().modules['2'].voltage;
+    await form.locator('[name="actual"]').fill(reference.toFixed(3));
+    assert.equal(await form.locator('[name="adjust"]').isChecked(), false);
+    await form.locator('#step-run').click();
+    await page.locator('#step-result.ok', {hasText: 'Checked'}).waitFor({timeout: 90000});
+    assert.match(questions[0], /Check the module voltage 2/);
+
+    const field = async (name) => page.locator(`#record-table tr[data-field="${name}"] td`).textContent();
+    assert.equal(await field('Corrected'), 'no (check only)');
+    assert.equal(Number(await field('Reference value')), Number(reference.toFixed(3)));
+    assert.ok(Number(await field('Before')) > 0, await field('Before'));
+    assert.equal(await field('Factor after'), await field('Factor before'));
+
+    const rows = page.locator('#report-table tr.report-row');
+    await rows.first().waitFor({timeout: 30000});
+    assert.match(await rows.first().textContent(), /Module voltage/);
+    await page.locator('#report-text-show').click();
+    await page.locator('#report-text', {hasText: 'Module Voltages'}).waitFor();
+    await screenshot(page, 'calibration');
+
+    // Restarting empties the table.
+    await page.locator('#report-restart').click();
+    await page.locator('#report-result.ok', {hasText: 'restarted'}).waitFor({timeout: 30000});
+    assert.equal(await rows.count(), 0);
+    await page.close();
+  });
+});
