@@ -30,11 +30,15 @@
   }
 
   // Posts one change; resolves with the refused attribute, or '' when the
-  // station took it.
+  // station took it (its answer is then the XML declaration alone).
   async function postChange(body) {
-    const doc = await VN.postXml('/admin/save_username', body);
-    const root = doc && doc.documentElement;
-    return root && root.tagName === 'Username' ? root.getAttribute('refused') || 'the change' : '';
+    const url = '/admin/save_username';
+    const text = await VN.request(url, {method: 'POST', body});
+    if (text.replace(/<\?xml[^>]*\?>/, '').trim() === '') return '';
+    const doc = new DOMParser().parseFromString(text, 'application/xml');
+    const root = doc.documentElement;
+    if (!root || root.tagName !== 'Username') throw new Error(url + ': unexpected answer');
+    return root.getAttribute('refused') || 'change';
   }
 
   // The form field a refused attribute belongs to.
