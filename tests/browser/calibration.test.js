@@ -6,7 +6,7 @@
 const assert = require('node:assert/strict');
 const {after, before, describe, test} = require('node:test');
 
-const {Station, openBrowser, screenshot, reportLoadTimes} = require('./harness');
+const {Station, openBrowser, screenshot, reportLoadTimes, waitUntil} = require('./harness');
 
 describe('calibration page', () => {
   let station;
@@ -44,7 +44,10 @@ describe('calibration page', () => {
     await form.locator('.field-error[data-for="actual"]', {hasText: 'number'}).waitFor();
     assert.equal(questions.length, 0);
 
-    const reference = station.truth().modules['2'].voltage;
+    const reference = await waitUntil(() => {
+      const module = station.truth().modules['2'];
+      return module && module.voltage > 1 && module.voltage;
+    }, 120000, 'the truth of module 2');
     await form.locator('[name="actual"]').fill(reference.toFixed(3));
     assert.equal(await form.locator('[name="adjust"]').isChecked(), false);
     await form.locator('#step-run').click();

@@ -48,11 +48,11 @@
     accounts = readAccounts(await VN.getXml('/admin/username_settings.xml'));
     const rows = accounts.map((account) => {
       const admin = account.kind === 'web_admin';
-      const actions = el('td', {class: 'actions'},
+      const actions = el('td', {}, el('div', {class: 'actions'},
         el('button', {type: 'button', text: admin ? 'Change name or password' : 'Change',
           onclick: () => editAccount(account)}),
         admin ? null : el('button', {type: 'button', class: 'danger', text: 'Delete',
-          onclick: () => deleteAccount(account)}));
+          onclick: () => deleteAccount(account)})));
       return el('tr', {'data-account': account.name},
         el('td', {text: account.name}), el('td', {text: admin ? 'Administrator' : 'User'}), actions);
     });

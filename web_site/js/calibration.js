@@ -48,7 +48,7 @@
       ['Factor after', figure(record.afterConstant, 6)], ['Readings', figure(record.samples, 0)],
       ['Corrected', record.adjusted ? 'yes' : 'no (check only)'], ['Error', record.error || 'none'],
     ];
-    return el('table', {id: 'record-table'}, el('tbody', {}, ...rows.map(([name, value]) =>
+    return el('table', {id: 'record-table', class: 'compact'}, el('tbody', {}, ...rows.map(([name, value]) =>
       el('tr', {'data-field': name}, el('th', {text: name}), el('td', {class: 'num', text: value})))));
   }
 

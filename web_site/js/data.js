@@ -44,12 +44,12 @@
   function dayRows() {
     // Newest first: today's file is the one looked for most.
     return [...listing.days].reverse().map((day) => el('tr', {'data-file': day.name},
-      el('td', {text: day.date || day.name}),
+      el('td', {class: 'date', text: day.date || day.name}),
       el('td', {class: 'num', text: sizeText(day.size)}),
       el('td', {class: 'num', text: Number.isFinite(day.lines) ? String(day.lines) : '—',
         title: Number.isFinite(day.lines) ? null : 'the station could not read the file'}),
-      el('td', {class: 'actions'}, fileLink(dataUrl(day.name), 'As stored (.vnd)'),
-        fileLink(dataUrl(day.name) + '.csv', 'CSV')),
+      el('td', {}, el('div', {class: 'actions'}, fileLink(dataUrl(day.name), 'As stored (.vnd)'),
+        fileLink(dataUrl(day.name) + '.csv', 'CSV'))),
       el('td', {}, el('button', {type: 'button', text: 'Plot', onclick: () => plotDay(day.name)}))));
   }
 
@@ -58,8 +58,8 @@
       withTime ? el('td', {text: curve.time}) : null,
       el('td', {text: curve.module}),
       el('td', {class: 'num', text: sizeText(curve.size)}),
-      el('td', {class: 'actions'}, fileLink(curveUrl(curve.name), 'As stored (.xml)'),
-        fileLink(curveUrl(curve.name) + '.csv', 'CSV'))));
+      el('td', {}, el('div', {class: 'actions'}, fileLink(curveUrl(curve.name), 'As stored (.xml)'),
+        fileLink(curveUrl(curve.name) + '.csv', 'CSV')))));
   }
 
   function showCurvesOf(date) {
@@ -84,6 +84,7 @@
     const curveDays = [...new Set(listing.curves.map((c) => c.date))].sort().reverse();
     const curveDay = document.getElementById('curve-day');
     options(curveDay, curveDays, (date) => date);
+    curveDay.disabled = curveDays.length === 0;
     showCurvesOf(curveDay.value);
     replace(document.getElementById('last-curves'), table('last-table', ['Module', 'Size', 'Download'],
       curveRows(listing.last, false), 'No last curves stored yet.'));
@@ -133,8 +134,8 @@
     return match ? {id: match[1], kind: match[2], description: match[3] || '', units: match[4] || ''} : null;
   }
 
-  const isIrradiance = (column) => column.kind === 'Aux' &&
-    (/W\s*\/\s*m/i.test(column.units) || /irrad|pyrano/i.test(column.description));
+  // Aux inputs are irradiance sensors unless their unit names another quantity.
+  const isIrradiance = (column) => column.kind === 'Aux' && (column.units === '' || /W\s*\/\s*m/i.test(column.units));
 
   // Hours since midnight of "yyyy-mm-dd hh:mm:ss"; NaN for anything else.
   function hourOfDay(text) {
@@ -164,9 +165,13 @@
     return series;
   }
 
-  const clockText = (hours) => {
-    const minutes = Math.round(hours * 60);
-    return `${String(Math.floor(minutes / 60)).padStart(2, '0')}:${String(minutes % 60).padStart(2, '0')}`;
+  // hh:mm, or hh:mm:ss when the steps are shorter than a minute (a day
+  // file only minutes old).
+  const clockText = (hours, withSeconds = false) => {
+    const seconds = Math.round(hours * 3600);
+    const two = (n) => String(n).padStart(2, '0');
+    const text = `${two(Math.floor(seconds / 3600))}:${two(Math.floor(seconds / 60) % 60)}`;
+    return withSeconds ? `${text}:${two(seconds % 60)}` : text;
   };
 
   function drawPlot(series) {
@@ -177,6 +182,7 @@
         borderColor: colour, backgroundColor: colour, borderDash: s.axis === 'irradiance' ? [6, 4] : undefined};
     });
     if (chart) chart.destroy();
+    Chart.defaults.font.size = 15;
     chart = new Chart(document.getElementById('plot'), {
       type: 'scatter',
       data: {datasets},
@@ -185,13 +191,14 @@
         maintainAspectRatio: false,
         scales: {
           x: {type: 'linear', title: {display: true, text: 'Time of day (station time)'},
-            ticks: {callback: (value) => clockText(value)}},
+            ticks: {callback: (value, index, ticks) =>
+              clockText(value, ticks.length > 1 && ticks[1].value - ticks[0].value < 1 / 60)}},
           power: {type: 'linear', position: 'left', min: 0, title: {display: true, text: 'Power (W)'}},
           irradiance: {type: 'linear', position: 'right', min: 0, title: {display: true, text: 'Irradiance (W/m²)'},
             grid: {drawOnChartArea: false}},
         },
         plugins: {legend: {position: 'bottom'},
-          tooltip: {callbacks: {title: (items) => (items.length ? clockText(items[0].parsed.x) : '')}}},
+          tooltip: {callbacks: {title: (items) => (items.length ? clockText(items[0].parsed.x, true) : '')}}},
       },
     });
   }
