@@ -16,7 +16,9 @@ namespace {
 using RouteHandler = void (*)(const WebRequest&);
 
 struct Route_T {
-    const char* pattern;  // the URI, anchored with '$' so no longer URI matches
+    // The URI, anchored with '$' so no longer URI matches; without it a
+    // prefix whose handler checks the rest.
+    const char* pattern;
     RouteHandler handler;
 };
 
@@ -56,6 +58,9 @@ const Route_T Routes[] = {
     {"/admin/set_network_settings$", ReceiveNetworkSettings},
     {"/admin/username_settings.xml$", ServeUsernameSettings},
     {"/admin/save_username$", ReceiveUsername},
+    {"/user/data_files.xml$", ServeDataFiles},
+    {"/user/data/", ServeDayFile},
+    {"/user/curves/", ServeCurveFile},
 };
 
 const int Handled = 200;
