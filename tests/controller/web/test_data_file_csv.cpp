@@ -88,6 +88,13 @@ TEST(DayFileCsvTest, CrLfLinesAndHeaderOnlyFile) {
     EXPECT_EQ(ToCsv(Header).csv.find("\r\n"), ToCsv(Header).csv.size() - 2);
 }
 
+TEST(DayFileCsvTest, DelimiterOfTheHeaderEvenWhenTheDateHoldsIt) {
+    EXPECT_EQ(ToCsv("Date/Time/1 Aux\nDate/Time/\nmm/dd/yyyy/hh:mm:ss/\n12/08/2026/05:46:16/7.0e+02\n").csv,
+              "Date Time (local),1 Aux\r\n2026-12-08 05:46:16,7.0e+02\r\n");
+    EXPECT_EQ(ToCsv("Date\tTime\t1 Aux\n12/08/2026\t05:46:16\t-9999\n").csv,
+              "Date Time (local),1 Aux\r\n2026-12-08 05:46:16,\r\n");
+}
+
 TEST(DayFileCsvTest, OverlongLineSkippedInBoundedMemory) {
     const std::string junk(VN_Sample::MaxDayFileLine + 10, '#');
     const std::string text = std::string(Header) + "12/08/2026," + junk + "\n" + Line2;

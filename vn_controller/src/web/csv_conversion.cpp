@@ -1,5 +1,6 @@
 #include "web/csv_conversion.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -42,6 +43,7 @@ std::string Trimmed(const std::string& text) {
 }
 
 std::vector<std::string> Split(const std::string& line, const std::string& delim) {
+    if (delim.empty()) return {line};
     std::vector<std::string> fields;
     size_t start = 0;
     for (size_t at = line.find(delim); at != std::string::npos; at = line.find(delim, start)) {
@@ -49,6 +51,16 @@ std::vector<std::string> Split(const std::string& line, const std::string& delim
         start = at + delim.size();
     }
     fields.push_back(line.substr(start));
+    return fields;
+}
+
+// A data or units line: its date (or "mm/dd/yyyy") is taken by its length,
+// since the delimiter may be one of its characters.
+std::vector<std::string> SplitAfterDate(const std::string& line, const std::string& delim) {
+    const size_t dateLength = 10;
+    std::vector<std::string> fields = {line.substr(0, dateLength)};
+    const std::vector<std::string> rest = Split(line.substr(std::min(line.size(), dateLength + delim.size())), delim);
+    fields.insert(fields.end(), rest.begin(), rest.end());
     return fields;
 }
 
@@ -93,7 +105,7 @@ struct DayFileHeader_T {
                 descriptionsSeen = true;
             }
         } else if (line.compare(0, 10, "mm/dd/yyyy") == 0) {
-            units = Split(line, delim);
+            units = SplitAfterDate(line, delim);
         }
     }
 
@@ -120,14 +132,10 @@ struct DayFileHeader_T {
     }
 };
 
-// "mm/dd/yyyy" and "hh:mm:ss" as "yyyy-mm-dd hh:mm:ss".
-std::string LocalDateTime(const std::string& date, const std::string& time) {
-    return date.substr(6, 4) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2) + " " + time;
-}
-
 std::string DataRow(const std::string& line, const std::string& delim) {
-    const std::vector<std::string> fields = Split(line, delim);
-    std::string row = Cell(LocalDateTime(fields[0], fields.size() > 1 ? fields[1] : ""));
+    const std::vector<std::string> fields = SplitAfterDate(line, delim);
+    const std::string& date = fields[0];
+    std::string row = Cell(date.substr(6, 4) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2) + " " + fields[1]);
     for (size_t column = 2; column < fields.size(); ++column)
         row += "," + (IsInvalid(fields[column]) ? std::string() : Cell(fields[column]));
     return row + RowEnd;
