@@ -92,6 +92,17 @@ TEST_F(WebRoutesTest, EveryRouteNeedsTheAccountOfItsArea) {
     }
 }
 
+// The areas' digest check is case-sensitive, the route match is not.
+TEST_F(WebRoutesTest, AnAreaSpelledInAnotherCaseReachesNoRoute) {
+    for (const RouteCase_T& route : Routes) {
+        std::string uri = route.uri;
+        uri[1] = static_cast<char>(uri[1] - 'a' + 'A');
+        SCOPED_TRACE(uri);
+        EXPECT_EQ(VN_Test::Get(port, uri).status, 404);
+    }
+    EXPECT_FALSE(GlobalResetFlag);
+}
+
 TEST_F(WebRoutesTest, ResetMatchesWithoutItsQueryStringButNotWithATrailingSlash) {
     EXPECT_EQ(AdminGet("/admin/reset/").status, 404);
     EXPECT_FALSE(GlobalResetFlag);

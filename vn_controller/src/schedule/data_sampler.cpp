@@ -120,13 +120,20 @@ int DataSampler::SetIrradianceMax(double irradiance) {
 }
 
 int DataSampler::SetCurvePath(std::string path) {
+    std::lock_guard<std::mutex> lock(foldersMutex);
     curvePath = path;
     return 0;
 }
 
 int DataSampler::SetLocalVndPath(std::string path) {
+    std::lock_guard<std::mutex> lock(foldersMutex);
     localPath = path;
     return 0;
+}
+
+DataSampler::DataFolders_T DataSampler::DataFolders() const {
+    std::lock_guard<std::mutex> lock(foldersMutex);
+    return {localPath, curvePath};
 }
 
 int DataSampler::SetBackupVndPath(std::string path) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <ctime>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,16 @@ public:
     int SetCurvePath(std::string path);
     int SetLocalVndPath(std::string path);
     int SetBackupVndPath(std::string path);
+
+    // Where the day files and curve files go, as the station writes the
+    // paths (a file's path is the folder's text followed by its name).
+    struct DataFolders_T {
+        std::string dayFiles;
+        std::string curves;
+    };
+    // Readable without systemMutex (under a lock of its own, taken after
+    // it), so a web download never waits for the schedule.
+    DataFolders_T DataFolders() const;
 
     // One pass of the schedule. Nothing is done before a data system is
     // attached. The result of the pass's last record update or data store.
@@ -257,6 +268,9 @@ private:
     double irradMax = 1500.0;
     bool irradFilterEnabled = false;
     std::string curvePath = "/data/curves/";
+    // Guards localPath and curvePath for readers without systemMutex; their
+    // setters take it too, the sampler's own reads hold systemMutex.
+    mutable std::mutex foldersMutex;
     int curveStartTime = 0;
     int curveStopTime = 86399;
     time_t nextCurveTime = 0;

@@ -4,6 +4,7 @@
 #include "acquisition/data_system.h"
 #include "schedule/data_sampler.h"
 #include "storage/data_record.h"
+#include "web/line_count_cache.h"
 #include "web/server_options.h"
 
 struct mg_context;
@@ -34,6 +35,9 @@ public:
     // The record "/user/sample.xml" shows; null (nothing shown) until the
     // controller's Initialize points it at DataSampler::Record.
     static DataRecord* pDataRecord;
+
+    // The day files' line counts of the last listings.
+    LineCountCache lineCounts;
 
 private:
     void Start();

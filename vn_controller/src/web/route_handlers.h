@@ -51,6 +51,11 @@ void Calibrate(const WebRequest& request);
 void SaveCalibration(const WebRequest& request);
 void LoadCalibration(const WebRequest& request);
 
+// data_file_routes.cpp
+void ServeDataFiles(const WebRequest& request);
+void ServeDayFile(const WebRequest& request);
+void ServeCurveFile(const WebRequest& request);
+
 // account_routes.cpp
 void ServeUsernameSettings(const WebRequest& request);
 void ReceiveUsername(const WebRequest& request);

@@ -17,7 +17,9 @@ namespace {
 using RouteHandler = void (*)(const WebRequest&);
 
 struct Route_T {
-    const char* pattern;  // the URI, anchored with '$' so no longer URI matches
+    // The URI, anchored with '$' so no longer URI matches; without it a
+    // prefix whose handler checks the rest.
+    const char* pattern;
     RouteHandler handler;
 };
 
@@ -57,16 +59,33 @@ const Route_T Routes[] = {
     {"/admin/set_network_settings$", ReceiveNetworkSettings},
     {"/admin/username_settings.xml$", ServeUsernameSettings},
     {"/admin/save_username$", ReceiveUsername},
+    {"/user/data_files.xml$", ServeDataFiles},
+    {"/user/data/", ServeDayFile},
+    {"/user/curves/", ServeCurveFile},
 };
 
 const int Handled = 200;
 const int Forbidden = 403;
+const int NotFound = 404;
 
 bool IsAdminRoute(const Route_T& route) { return std::strncmp(route.pattern, "/admin/", 7) == 0; }
+
+// The server matches route patterns without regard to case, but its digest
+// check only guards the areas spelled in lower case: "/Admin/reset" would
+// reach the route unchecked.
+bool InCheckedArea(mg_connection* connection, const Route_T& route) {
+    const mg_request_info* info = mg_get_request_info(connection);
+    const size_t area = static_cast<size_t>(std::strchr(route.pattern + 1, '/') - route.pattern);
+    return info != nullptr && info->local_uri != nullptr && std::strncmp(info->local_uri, route.pattern, area) == 0;
+}
 
 int HandleRoute(mg_connection* connection, void* routeData) {
     const Route_T& route = *static_cast<const Route_T*>(routeData);
     DataServer& server = *static_cast<DataServer*>(mg_get_user_context_data(connection));
+    if (!InCheckedArea(connection, route)) {
+        SendError(connection, NotFound, "Not found");
+        return NotFound;
+    }
     WaitForWebRoutes();
     // A page of another site must not make the operator's browser change the
     // station with the credentials it holds.
