@@ -7,7 +7,7 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const {after, before, describe, test} = require('node:test');
 
-const {Station, openBrowser, screenshot, waitUntil, OPERATOR, PASSWORD} = require('./harness');
+const {endSession, startSession, screenshot, waitUntil, OPERATOR, PASSWORD} = require('./harness');
 
 const readOr = (file, fallback) => {
   try {
@@ -18,20 +18,11 @@ const readOr = (file, fallback) => {
 };
 
 describe('accounts page', () => {
-  let station;
-  let browser;
-  let context;
+  let station, browser, context;
 
-  before(async () => {
-    station = await Station.create();
-    await station.start();
-    ({browser, context} = await openBrowser());
-  });
+  before(async () => ({station, browser, context} = await startSession({administrator: false})));
 
-  after(async () => {
-    if (browser) await browser.close();
-    if (station) await station.remove();
-  });
+  after(() => endSession({station, browser}));
 
   test('an open station says so and creates its administrator from the page', async () => {
     const anonymous = await browser.newContext({viewport: {width: 1280, height: 900}});

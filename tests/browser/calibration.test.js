@@ -6,24 +6,14 @@
 const assert = require('node:assert/strict');
 const {after, before, describe, test} = require('node:test');
 
-const {Station, openBrowser, screenshot, reportLoadTimes, waitUntil} = require('./harness');
+const {endSession, startSession, screenshot, reportLoadTimes, waitUntil} = require('./harness');
 
 describe('calibration page', () => {
-  let station;
-  let browser;
-  let context;
+  let station, browser, context;
 
-  before(async () => {
-    station = await Station.create();
-    await station.start();
-    await station.createAdministrator();
-    ({browser, context} = await openBrowser());
-  });
+  before(async () => ({station, browser, context} = await startSession()));
 
-  after(async () => {
-    if (browser) await browser.close();
-    if (station) await station.remove();
-  });
+  after(() => endSession({station, browser}));
 
   test('a check step on a module voltage shows its record and the report rows', async () => {
     const page = await context.newPage();

@@ -7,7 +7,7 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const {after, before, describe, test} = require('node:test');
 
-const {Station, openBrowser, screenshot, reportLoadTimes, waitUntil} = require('./harness');
+const {endSession, startSession, screenshot, reportLoadTimes, waitUntil} = require('./harness');
 
 const INVALID = -9999;
 
@@ -21,21 +21,11 @@ function storedLines(text) {
 const csvRows = (text) => text.split('\r\n').filter((line) => line !== '').map((line) => line.split(','));
 
 describe('data page', () => {
-  let station;
-  let browser;
-  let context;
+  let station, browser, context;
 
-  before(async () => {
-    station = await Station.create();
-    await station.start();
-    await station.createAdministrator();
-    ({browser, context} = await openBrowser());
-  });
+  before(async () => ({station, browser, context} = await startSession()));
 
-  after(async () => {
-    if (browser) await browser.close();
-    if (station) await station.remove();
-  });
+  after(() => endSession({station, browser}));
 
   test('a day file is listed, downloads as CSV that agrees with it, and is plotted', async () => {
     const vndFolder = station.file('data/vnd');

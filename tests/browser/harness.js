@@ -216,6 +216,22 @@ async function openBrowser() {
   return {browser, context};
 }
 
+// A started station copy and Chromium logged in to it; with administrator
+// false the station is left open (no account yet).
+async function startSession({administrator = true} = {}) {
+  const station = await Station.create();
+  await station.start();
+  if (administrator) await station.createAdministrator();
+  const {browser, context} = await openBrowser();
+  return {station, browser, context};
+}
+
+// Closes what startSession opened, as far as it got.
+async function endSession({station, browser}) {
+  if (browser) await browser.close();
+  if (station) await station.remove();
+}
+
 async function screenshot(page, name) {
   const folder = env('VN_SCREENSHOTS');
   fs.mkdirSync(folder, {recursive: true});
@@ -237,4 +253,4 @@ async function reportLoadTimes(page, name) {
   return times;
 }
 
-module.exports = {Station, openBrowser, screenshot, reportLoadTimes, waitUntil, parseTruth, OPERATOR, PASSWORD};
+module.exports = {Station, openBrowser, startSession, endSession, screenshot, reportLoadTimes, waitUntil, parseTruth, OPERATOR, PASSWORD};

@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const path = require('node:path');
 const {after, before, describe, test} = require('node:test');
 
-const {Station, openBrowser, screenshot, reportLoadTimes, waitUntil} = require('./harness');
+const {endSession, startSession, screenshot, reportLoadTimes, waitUntil} = require('./harness');
 
 // The attributes of the first element named name in an XML file's text.
 function elementAttributes(text, name) {
@@ -18,9 +18,7 @@ function elementAttributes(text, name) {
 }
 
 describe('settings page', () => {
-  let station;
-  let browser;
-  let context;
+  let station, browser, context;
   let page;
   const questions = [];
 
@@ -29,10 +27,7 @@ describe('settings page', () => {
   const note = (form, name) => page.locator(`#${form} [id$="-${name}-note"]`);
 
   before(async () => {
-    station = await Station.create();
-    await station.start();
-    await station.createAdministrator();
-    ({browser, context} = await openBrowser());
+    ({station, browser, context} = await startSession());
     page = await context.newPage();
     page.on('dialog', (dialog) => {
       questions.push(dialog.message());
@@ -40,10 +35,7 @@ describe('settings page', () => {
     });
   });
 
-  after(async () => {
-    if (browser) await browser.close();
-    if (station) await station.remove();
-  });
+  after(() => endSession({station, browser}));
 
   // The web server answers before the controller has read its settings;
   // the live sample is served from then on.

@@ -6,28 +6,18 @@
 const assert = require('node:assert/strict');
 const {after, before, describe, test} = require('node:test');
 
-const {Station, openBrowser, screenshot, reportLoadTimes, waitUntil} = require('./harness');
+const {endSession, startSession, screenshot, reportLoadTimes, waitUntil} = require('./harness');
 
 const near = (value, expected, fraction) => Math.abs(value - expected) <= fraction * Math.abs(expected);
 const tracking = (truth) => Object.values(truth.modules).length === 4 &&
   Object.values(truth.modules).every((m) => m.power >= 0.97 * m.pmax);
 
 describe('operator site', () => {
-  let station;
-  let browser;
-  let context;
+  let station, browser, context;
 
-  before(async () => {
-    station = await Station.create();
-    await station.start();
-    await station.createAdministrator();
-    ({browser, context} = await openBrowser());
-  });
+  before(async () => ({station, browser, context} = await startSession()));
 
-  after(async () => {
-    if (browser) await browser.close();
-    if (station) await station.remove();
-  });
+  after(() => endSession({station, browser}));
 
   test('the Station page shows the truth and refreshes', async () => {
     const page = await context.newPage();

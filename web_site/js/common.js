@@ -240,10 +240,30 @@ const VN = (() => {
     if (performance.getEntriesByName('vn-first-data').length === 0) performance.mark('vn-first-data');
   }
 
+  // Line colours of the plots, dark enough to read outdoors.
+  const COLOURS = ['#0040a0', '#b00000', '#006b2a', '#7a3e00', '#6a0dad', '#00707a', '#444444', '#a0006b'];
+
+  // Draws lines against a linear x axis with a y axis on each side (the right
+  // one without its own grid lines), in place of the chart given; returns the
+  // new chart. scales: {x, <left axis id>, <right axis id>} as the plotting
+  // library takes them; plugins are added to the bottom legend.
+  function lineChart(previous, canvas, datasets, scales, plugins = {}) {
+    if (typeof Chart === 'undefined') throw new Error('the plotting library (lib/chart.min.js) is missing');
+    if (previous) previous.destroy();
+    Chart.defaults.font.size = 15;  // readable outdoors
+    return new Chart(canvas, {
+      type: 'scatter',
+      data: {datasets},
+      options: {animation: false, maintainAspectRatio: false, scales,
+        plugins: Object.assign({legend: {position: 'bottom'}}, plugins)},
+    });
+  }
+
   document.addEventListener('DOMContentLoaded', nav);
 
   return {
     INVALID, request, getXml, postXml, getText, el, replace, num, isInvalid, format, showValue,
     valueElement, message, showError, confirmThenAct, replyError, nav, repeat, download, markFirstData,
+    COLOURS, lineChart,
   };
 })();

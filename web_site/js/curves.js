@@ -4,8 +4,7 @@
 'use strict';
 
 (() => {
-  const {el, num, replace} = VN;
-  const COLOURS = ['#0040a0', '#b00000', '#006b2a', '#7a3e00', '#6a0dad', '#00707a', '#444444', '#a0006b'];
+  const {el, num, replace, COLOURS} = VN;
   let chart = null;
   let curves = [];
 
@@ -104,21 +103,11 @@
       datasets.push(Object.assign({label: `Module ${c.module} power`, yAxisID: 'power', borderDash: [6, 4],
         data: c.points.map((p) => ({x: p.volts, y: p.volts * p.amps}))}, line));
     });
-    if (chart) chart.destroy();
-    chart = new Chart(canvas, {
-      type: 'scatter',
-      data: {datasets},
-      options: {
-        animation: false,
-        maintainAspectRatio: false,
-        scales: {
-          x: {type: 'linear', min: 0, title: {display: true, text: 'Voltage (V)'}},
-          current: {type: 'linear', position: 'left', min: 0, title: {display: true, text: 'Current (A)'}},
-          power: {type: 'linear', position: 'right', min: 0, title: {display: true, text: 'Power (W)'},
-            grid: {drawOnChartArea: false}},
-        },
-        plugins: {legend: {position: 'bottom'}},
-      },
+    chart = VN.lineChart(chart, canvas, datasets, {
+      x: {type: 'linear', min: 0, title: {display: true, text: 'Voltage (V)'}},
+      current: {type: 'linear', position: 'left', min: 0, title: {display: true, text: 'Current (A)'}},
+      power: {type: 'linear', position: 'right', min: 0, title: {display: true, text: 'Power (W)'},
+        grid: {drawOnChartArea: false}},
     });
   }
 

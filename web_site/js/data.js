@@ -4,8 +4,7 @@
 'use strict';
 
 (() => {
-  const {el, num, replace} = VN;
-  const COLOURS = ['#0040a0', '#b00000', '#006b2a', '#7a3e00', '#6a0dad', '#00707a', '#444444', '#a0006b'];
+  const {el, num, replace, COLOURS} = VN;
   let listing = {days: [], curves: [], last: []};
   let chart = null;
 
@@ -175,32 +174,19 @@
   };
 
   function drawPlot(series) {
-    if (typeof Chart === 'undefined') throw new Error('the plotting library (lib/chart.min.js) is missing');
     const datasets = series.map((s, index) => {
       const colour = s.axis === 'irradiance' ? '#c08000' : COLOURS[index % COLOURS.length];
       return {label: s.label, yAxisID: s.axis, data: s.points, showLine: true, pointRadius: 0, borderWidth: 2,
         borderColor: colour, backgroundColor: colour, borderDash: s.axis === 'irradiance' ? [6, 4] : undefined};
     });
-    if (chart) chart.destroy();
-    Chart.defaults.font.size = 15;
-    chart = new Chart(document.getElementById('plot'), {
-      type: 'scatter',
-      data: {datasets},
-      options: {
-        animation: false,
-        maintainAspectRatio: false,
-        scales: {
-          x: {type: 'linear', title: {display: true, text: 'Time of day (station time)'},
-            ticks: {callback: (value, index, ticks) =>
-              clockText(value, ticks.length > 1 && ticks[1].value - ticks[0].value < 1 / 60)}},
-          power: {type: 'linear', position: 'left', min: 0, title: {display: true, text: 'Power (W)'}},
-          irradiance: {type: 'linear', position: 'right', min: 0, title: {display: true, text: 'Irradiance (W/m²)'},
-            grid: {drawOnChartArea: false}},
-        },
-        plugins: {legend: {position: 'bottom'},
-          tooltip: {callbacks: {title: (items) => (items.length ? clockText(items[0].parsed.x, true) : '')}}},
-      },
-    });
+    chart = VN.lineChart(chart, document.getElementById('plot'), datasets, {
+      x: {type: 'linear', title: {display: true, text: 'Time of day (station time)'},
+        ticks: {callback: (value, index, ticks) =>
+          clockText(value, ticks.length > 1 && ticks[1].value - ticks[0].value < 1 / 60)}},
+      power: {type: 'linear', position: 'left', min: 0, title: {display: true, text: 'Power (W)'}},
+      irradiance: {type: 'linear', position: 'right', min: 0, title: {display: true, text: 'Irradiance (W/m²)'},
+        grid: {drawOnChartArea: false}},
+    }, {tooltip: {callbacks: {title: (items) => (items.length ? clockText(items[0].parsed.x, true) : '')}}});
   }
 
   async function plotDay(name) {
