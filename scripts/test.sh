@@ -30,7 +30,7 @@ ASAN_OPTIONS=detect_leaks=1:strict_memcmp=0 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "=== thread sanitizer"
 configure_and_build build/tsan -DVN_SANITIZE=thread
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 strict_memcmp=0" \
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 strict_memcmp=0 suppressions=$PWD/scripts/tsan_suppressions.txt" \
   ctest --test-dir build/tsan -j"$jobs" --output-on-failure
 
 echo "=== release build"

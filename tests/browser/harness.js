@@ -130,7 +130,15 @@ class Station {
     const log = fs.openSync(this.file('child_output.log'), 'a');
     this.controller = childProcess.spawn(env('VN_CONTROLLER'), [], {cwd: this.dir, stdio: ['ignore', log, log]});
     fs.closeSync(log);
-    this.exited = new Promise((resolve) => this.controller.once('exit', resolve));
+    const controller = this.controller;
+    this.exited = new Promise((resolve) => controller.once('exit', (code, signal) => {
+      // Only stop() kills it: any other end is a fault the test's own failure
+      // would not explain (a sanitizer's report is in this output).
+      if (!controller.stopping) {
+        console.error(`vn_controller ended on its own (${signal || code}); its output:\n${this.output()}`);
+      }
+      resolve();
+    }));
     await waitUntil(async () => (await fetch(this.url + '/user/status.xml')).status > 0, 60000,
                     'the controller\'s web server');
   }
@@ -157,6 +165,7 @@ class Station {
   // Stops the controller and its unit program and waits until both are gone.
   async stop() {
     if (this.controller && this.controller.exitCode === null && this.controller.signalCode === null) {
+      this.controller.stopping = true;
       this.controller.kill('SIGKILL');
       await this.exited;
     }
