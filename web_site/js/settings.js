@@ -276,9 +276,9 @@
   ];
 
   document.addEventListener('DOMContentLoaded', async () => {
-    const sections = SECTIONS.map((spec) => new Section(spec));
+    const sections = SECTIONS.map((layout) => new Section(layout));
     VN.replace(document.getElementById('contents'),
-      ...SECTIONS.map((spec) => VN.el('li', {}, VN.el('a', {href: `#${spec.id}`, text: spec.title}))));
+      ...SECTIONS.map((layout) => VN.el('li', {}, VN.el('a', {href: `#${layout.id}`, text: layout.title}))));
     VN.replace(document.getElementById('sections'), ...sections.map((section) => section.form));
     const [sample] = await Promise.all([VN.getText('/user/sample.xml').catch(() => 'unknown'),
       ...sections.map((section) => section.load())]);

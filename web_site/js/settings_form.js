@@ -209,16 +209,16 @@ const VNForm = (() => {
   // the result, compare: false (the reply cannot show the value taken),
   // tools(section) → more buttons}.
   class Section {
-    constructor(spec) {
-      this.spec = spec;
+    constructor(layout) {
+      this.layout = layout;
       this.records = [];
       this.groups = el('div', {class: 'records'});
       this.result = el('div', {class: 'result', 'aria-live': 'polite'});
-      this.button = el('button', {type: 'submit', text: spec.button || 'Save'});
-      this.form = el('form', {id: spec.id, class: 'settings card', novalidate: true},
-        el('h2', {text: spec.title}),
-        spec.intro ? el('p', {class: 'muted', text: spec.intro}) : null,
-        this.groups, el('div', {class: 'actions'}, this.button, ...(spec.tools ? spec.tools(this) : [])),
+      this.button = el('button', {type: 'submit', text: layout.button || 'Save'});
+      this.form = el('form', {id: layout.id, class: 'settings card', novalidate: true},
+        el('h2', {text: layout.title}),
+        layout.intro ? el('p', {class: 'muted', text: layout.intro}) : null,
+        this.groups, el('div', {class: 'actions'}, this.button, ...(layout.tools ? layout.tools(this) : [])),
         this.result);
       this.form.addEventListener('submit', (event) => {
         event.preventDefault();
@@ -228,24 +228,24 @@ const VNForm = (() => {
 
     // Shows the records of a document as they stand.
     show(doc) {
-      this.records = this.spec.read(doc);
+      this.records = this.layout.read(doc);
       const groups = this.records.map((record, index) => {
-        const prefix = `${this.spec.id}-${record.id === null ? 'x' : record.id}`;
+        const prefix = `${this.layout.id}-${record.id === null ? 'x' : record.id}`;
         const group = el('fieldset', {class: 'record', 'data-record': record.id === null ? undefined : record.id},
           record.legend ? el('legend', {text: record.legend}) : null,
-          el('div', {class: 'fields'}, ...this.spec.fields.map((f) => fieldControl(prefix, f, record.values[f.key]))),
+          el('div', {class: 'fields'}, ...this.layout.fields.map((f) => fieldControl(prefix, f, record.values[f.key]))),
           record.details ? el('p', {class: 'muted details', text: record.details}) : null);
         group.dataset.index = String(index);
         return group;
       });
-      if (groups.length === 0) groups.push(el('p', {class: 'muted', text: this.spec.empty || 'Nothing to set.'}));
+      if (groups.length === 0) groups.push(el('p', {class: 'muted', text: this.layout.empty || 'Nothing to set.'}));
       replace(this.groups, ...groups);
       this.button.disabled = this.records.length === 0;
     }
 
     async load() {
       try {
-        this.show(await VN.getXml(this.spec.source));
+        this.show(await VN.getXml(this.layout.source));
       } catch (error) {
         this.show(null);
         this.report('Could not read the settings: ' + error.message, 'error');
@@ -276,11 +276,11 @@ const VNForm = (() => {
       const typed = this.records.map((record, index) => {
         const group = this.groupOf(index);
         const values = {};
-        for (const field of this.spec.fields) {
+        for (const field of this.layout.fields) {
           values[field.key] = inputValue(group.querySelector(`[name="${field.key}"]`));
         }
-        const touched = this.spec.fields.some((f) => !same(f, record.values[f.key], values[f.key]));
-        for (const field of this.spec.fields) {
+        const touched = this.layout.fields.some((f) => !same(f, record.values[f.key], values[f.key]));
+        for (const field of this.layout.fields) {
           const changed = !same(field, record.values[field.key], values[field.key]);
           let text = changed || (touched && field.check) ? problem(field, values[field.key]) : '';
           if (text === '' && touched && field.check) text = field.check(values[field.key], values);
@@ -301,7 +301,7 @@ const VNForm = (() => {
     // the record as it stands.
     changes(record, index) {
       const lines = [];
-      for (const field of this.spec.fields) {
+      for (const field of this.layout.fields) {
         const before = this.records[index].values[field.key];
         const after = record.values[field.key];
         if (!same(field, before, after)) {
@@ -314,11 +314,11 @@ const VNForm = (() => {
 
     // The fields the station did not take: for each, the asked and kept values.
     refused(sent, doc) {
-      const now = this.spec.read(doc);
+      const now = this.layout.read(doc);
       const refusals = [];
       for (const record of sent) {
         const stands = now.find((r) => r.id === record.id);
-        for (const field of this.spec.fields) {
+        for (const field of this.layout.fields) {
           const kept = stands ? stands.values[field.key] : '';
           if (!stands || !same(field, record.values[field.key], kept)) refusals.push({record, field, kept});
         }
@@ -335,12 +335,12 @@ const VNForm = (() => {
         this.report('Nothing changed: the station keeps these values.', 'ok');
         return;
       }
-      const question = `${this.spec.title}: change\n${lines.join('\n')}\n?` +
-        (this.spec.warning ? `\n\n${this.spec.warning}` : '');
+      const question = `${this.layout.title}: change\n${lines.join('\n')}\n?` +
+        (this.layout.warning ? `\n\n${this.layout.warning}` : '');
       await VN.confirmThenAct(question, async () => {
-        const doc = await VN.postXml(this.spec.target, this.spec.write(changed));
-        if (!doc || this.spec.read(doc).length === 0) throw new Error('the station answered without its settings');
-        const refusals = this.spec.compare === false ? [] : this.refused(changed, doc);
+        const doc = await VN.postXml(this.layout.target, this.layout.write(changed));
+        if (!doc || this.layout.read(doc).length === 0) throw new Error('the station answered without its settings');
+        const refusals = this.layout.compare === false ? [] : this.refused(changed, doc);
         this.show(doc);
         for (const {record, field, kept} of refusals) {
           const index = this.records.findIndex((r) => r.id === record.id);
@@ -354,7 +354,7 @@ const VNForm = (() => {
             `${record.legend ? record.legend + ' ' : ''}${field.label} ${shown(field, record.values[field.key])}`)
             .join(', ') + '. It keeps the values shown.');
         }
-        const extra = this.spec.after ? this.spec.after(doc) : '';
+        const extra = this.layout.after ? this.layout.after(doc) : '';
         return `Saved: ${lines.join('; ')}.${extra ? ' ' + extra : ''}`;
       }, this.result);
     }
