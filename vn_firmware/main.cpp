@@ -10,6 +10,6 @@ int main() {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (VN_Lib::InitPlatform("vn_firmware") != 0) return 1;
     UnitProgram program;
-    program.Start();
+    if (program.Start() != 0) return 1;
     for (;;) program.MainLoopPass();
 }

@@ -1,7 +1,9 @@
 #include "unit_program.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -12,15 +14,23 @@
 
 UnitProgram::UnitProgram() : model(std::make_unique<VN_Lib::Vantrel>()) {}
 
-void UnitProgram::Start() {
+int UnitProgram::Start() {
     VN_Lib::PrintBanner("*                  Start VN5 Device                             *", CommandHandlers::SoftwareVersion);
     Initialize();
+    // A unit that cannot open a port it is configured for would run deaf (or
+    // leave its port to another program that answers in its place): stop loudly.
+    if (!portFailures.empty()) {
+        for (const std::string& failure : portFailures) std::printf("%s\n", failure.c_str());
+        std::printf("vn_firmware stops: a command port in hw_config.xml cannot be opened\n");
+        return VN_Lib::ERR_LINK_NOT_OPEN;
+    }
     PulseTimer.SetAlarm(0, 500);
     PulseTimer.Restart();
     PulseTimer.EnableAlarm();
     ThermalTimer.SetAlarm(10, 0);
     ThermalTimer.Restart();
     ThermalTimer.EnableAlarm();
+    return 0;
 }
 
 int UnitProgram::Initialize() {
@@ -37,6 +47,7 @@ int UnitProgram::Initialize() {
         ConfigureCommandPorts(document);
         portsConfigured = true;
     } else if (TiXmlElement* root = document.RootElement()) {
+        portFailures.clear();
         OpenCanPort(root->FirstChildElement("CommandPorts"));
     }
     model->CalibrateAnalogCardReferences();
@@ -54,6 +65,7 @@ int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
     com1Port.reset();
     com2Port.reset();
     canBusPort.reset();
+    portFailures.clear();
 
     TiXmlElement* root = document.RootElement();
     if (root == nullptr) return VN_Lib::ERR_NO_ROOT_ELEMENT;
@@ -70,7 +82,11 @@ int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
         int baud = 38400;
         com->QueryIntAttribute("baud", &baud);
         auto port = std::make_unique<VN_Lib::ComControl>();
-        if (port->OpenPort(i + 1, baud) == 0) *comPorts[i] = std::move(port);
+        if (port->OpenPort(i + 1, baud) == 0) {
+            *comPorts[i] = std::move(port);
+        } else {
+            NotePortFailure(std::string(comNames[i]) + " at " + std::to_string(baud) + " baud");
+        }
     }
 
     if (TiXmlElement* socket = ports->FirstChildElement("Socket")) {
@@ -82,9 +98,14 @@ int UnitProgram::ConfigureCommandPorts(TiXmlDocument& document) {
         const std::string listenAddress = address != nullptr ? address : "127.0.0.1";
         if (!VN_Lib::IsIpv4Quad(listenAddress)) {
             std::printf("Socket address \"%s\" is not an IPv4 address: no socket port\n", listenAddress.c_str());
+            portFailures.push_back("Command port Socket: address \"" + listenAddress + "\" is not an IPv4 address");
         } else {
             auto port = std::make_unique<VN_Lib::SocketControl>();
-            if (port->OpenServerSocket(tcpPort, listenAddress) == 0) socketPort = std::move(port);
+            if (port->OpenServerSocket(tcpPort, listenAddress) == 0) {
+                socketPort = std::move(port);
+            } else {
+                NotePortFailure("Socket port " + std::to_string(tcpPort) + " on " + listenAddress);
+            }
         }
     }
     return 0;
@@ -98,11 +119,18 @@ void UnitProgram::OpenCanPort(TiXmlElement* ports) {
     VN_Lib::CanBus* bus = model->FindCanBus(busId);
     if (bus == nullptr) {
         std::printf("CAN failed\n");
+        portFailures.push_back("Command port CAN: the unit has no CAN bus " + std::to_string(busId));
         return;
     }
     canBusPort = std::make_unique<VN_Lib::CanControl>();
     canBusPort->OpenPort(bus);
     canBusPort->EnableBackgroundInput();
+}
+
+void UnitProgram::NotePortFailure(const std::string& port) {
+    // Taken right after the failed call, before anything else can change errno.
+    const int error = errno;
+    portFailures.push_back("Command port " + port + " cannot be opened: " + std::strerror(error));
 }
 
 int UnitProgram::ProcessCommand(CommandMessage& command) {

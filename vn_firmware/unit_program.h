@@ -4,6 +4,8 @@
 #include <tinyxml.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "can_control.h"
 #include "com_control.h"
@@ -21,8 +23,10 @@ class UnitProgram {
 public:
     UnitProgram();
 
-    // Banner, configuration and timers; the loop may run afterwards.
-    void Start();
+    // Banner, configuration and timers; the loop may run afterwards. 10 when
+    // a command port the configuration names could not be opened (each is
+    // named on standard output): the program must not run without it.
+    int Start();
     // Reads "hw_config.xml", builds the model and refreshes the cards'
     // references; 800 when the file cannot be loaded (nothing changes then).
     int Initialize();
@@ -43,6 +47,8 @@ private:
     bool ServeCanPort();
     // Opens the CAN port on the model's bus the CommandPorts element names.
     void OpenCanPort(TiXmlElement* ports);
+    // Records that the named port failed to open, with the system's reason.
+    void NotePortFailure(const std::string& port);
     // One item of each kind the flags allow, round robin.
     void UpdatePeriodicWork();
 
@@ -56,6 +62,8 @@ private:
     std::unique_ptr<VN_Lib::CanControl> canBusPort;
     VN_Lib::CommandControl* pActivePort = nullptr;
     bool portsConfigured = false;
+    // Why configured command ports did not open, since the last configuration.
+    std::vector<std::string> portFailures;
     VN_Lib::Led StatusLed;
     LongTimer PulseTimer;
     LongTimer ThermalTimer;

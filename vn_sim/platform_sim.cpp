@@ -4,6 +4,7 @@
 
 #include "vn_sim/station/station_installer.h"
 #include "vn_sim/station_description.h"
+#include "vn_sim/unit_port_check.h"
 
 namespace VN_Lib {
 
@@ -16,6 +17,10 @@ int InitPlatform(const std::string& program) {
     if (VN_Sim::InstallStation(description.Root(), program, &error) != 0) {
         std::cerr << VN_Sim::StationDescription::FileName << ": " << error << std::endl;
         return 1;
+    }
+    if (program == "vn_controller") {
+        const std::string mismatch = VN_Sim::UnitPortMismatch(description.UnitPort(), "hw_config.xml");
+        if (!mismatch.empty()) std::cerr << VN_Sim::StationDescription::FileName << ": " << mismatch << std::endl;
     }
     return 0;
 }

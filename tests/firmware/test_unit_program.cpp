@@ -172,6 +172,42 @@ TEST_F(UnitProgramTest, WithoutConfigurationRunsButOpensNoPort) {
     EXPECT_NE(std::string::npos, unit->Output().find("Start VN5 Device"));
 }
 
+// A unit whose port is taken must not run deaf, nor leave the port to the
+// program holding it as if that were this unit.
+TEST_F(UnitProgramTest, ConfiguredPortThatCannotOpenStopsTheProgram) {
+    StartUnit();
+    UnitClient client(port);
+    ASSERT_TRUE(client.Connected()) << unit->Output();
+
+    TempDir second;
+    VN_Test::WriteFile(second.File("hw_config.xml"), HwConfig(port));
+    ChildProcess other(VN_FIRMWARE_PATH, second.Path());
+    ASSERT_TRUE(VN_Test::WaitUntil([&] { return !other.Running(); }, 20000)) << other.Output();
+    EXPECT_EQ(1, other.ExitCode());
+    EXPECT_NE(std::string::npos,
+              other.Output().find("Command port Socket port " + std::to_string(port) +
+                                  " on 127.0.0.1 cannot be opened: Address already in use"))
+        << other.Output();
+    EXPECT_NE(std::string::npos, other.Output().find("vn_firmware stops")) << other.Output();
+
+    // A serial port with no device behind it, and a CAN port on a bus the unit lacks, are named too.
+    TempDir third;
+    VN_Test::WriteFile(third.File("hw_config.xml"),
+                       "<HardwareConfiguration><CommandPorts><COM2 baud=\"9600\"/><CAN canbus=\"4\"/>"
+                       "</CommandPorts></HardwareConfiguration>");
+    ChildProcess deaf(VN_FIRMWARE_PATH, third.Path());
+    ASSERT_TRUE(VN_Test::WaitUntil([&] { return !deaf.Running(); }, 20000)) << deaf.Output();
+    EXPECT_EQ(1, deaf.ExitCode());
+    EXPECT_NE(std::string::npos, deaf.Output().find("Command port COM2 at 9600 baud cannot be opened: "))
+        << deaf.Output();
+    EXPECT_NE(std::string::npos, deaf.Output().find("Command port CAN: the unit has no CAN bus 4")) << deaf.Output();
+
+    // The first unit is untouched.
+    std::vector<unsigned char> payload;
+    ASSERT_TRUE(client.Ask("12,", &payload));
+    EXPECT_TRUE(unit->Running());
+}
+
 TEST_F(UnitProgramTest, NetworkSettingsAreWrittenBackedUpAndReported) {
     std::filesystem::create_directories(dir.File("hda2/vn"));
     StartUnit();

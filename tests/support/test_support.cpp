@@ -164,6 +164,7 @@ bool ChildProcess::Running() {
     int status = 0;
     if (waitpid(pid, &status, WNOHANG) == pid) {
         pid = -1;
+        if (WIFEXITED(status)) exitCode = WEXITSTATUS(status);
         return false;
     }
     return true;

@@ -79,12 +79,16 @@ public:
 
     pid_t Pid() const { return pid; }
     bool Running();
+    // The exit code once Running() has seen the program end by itself; -1 before
+    // that or when a signal ended it.
+    int ExitCode() const { return exitCode; }
     void Kill(int signal);
     // Standard output and error written so far (they go to a file in the directory).
     std::string Output() const;
 
 private:
     pid_t pid = -1;
+    int exitCode = -1;
     std::string outputPath;
 };
 

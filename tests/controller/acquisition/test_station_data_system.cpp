@@ -106,7 +106,10 @@ TEST_F(StationDataSystemEndToEnd, ChannelsFollowTheUnitWhichIsRestartedAfterItDi
 
     // The retry starts it again and sends the loads before reading it.
     system.offlineRetryInterval = 0;
+    testing::internal::CaptureStdout();
     system.SampleDataChannels();
+    const std::string back = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, back.find("Online DS=0 at ")) << back;
     EXPECT_TRUE(system.dataSources[0].Online());
     EXPECT_NE(pid, station.UnitPid());
     EXPECT_TRUE(WaitForTruth(VN_Test::AllFourTracking, &truth)) << "module 1 at " << truth.modules[1].power << " W";

@@ -86,12 +86,18 @@ int DataSource::GoOnline() {
     return result;
 }
 
-int DataSource::GoOffline(int code, std::string where) {
+std::string LogTimeText() {
     time_t now = VN_Lib::Now();
     struct tm local = {};
     localtime_r(&now, &local);
-    std::printf("Offline error %i in %s at %i:%i:%i  %i/%i/%i\n", code, where.c_str(), local.tm_hour, local.tm_min,
-                local.tm_sec, local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
+    char text[64];
+    std::snprintf(text, sizeof(text), "%i:%i:%i  %i/%i/%i", local.tm_hour, local.tm_min, local.tm_sec,
+                  local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
+    return text;
+}
+
+int DataSource::GoOffline(int code, std::string where) {
+    std::printf("Offline error %i in %s at %s\n", code, where.c_str(), LogTimeText().c_str());
     std::fflush(stdout);
     SetOnlineState(false);
     return 0;

@@ -18,6 +18,9 @@
 
 namespace VN_Sample {
 
+// The local time as the offline and online lines give it: "h:m:s  m/d/yyyy".
+std::string LogTimeText();
+
 // The controller's proxy for one measurement unit: its link, its
 // identification and the latest raw samples of every input it reported.
 // Used only under systemMutex; no lock of its own.

@@ -135,6 +135,9 @@ public:
     CurveQueue manualCurves;
 
 private:
+    // GoOnline for a source that is offline; a source that comes back says so
+    // on standard output and in the message log, as going offline does.
+    int BringOnline(int id, DataSource& source);
     // Sets up the link of one DataSource element; 0 or ErrUnsupportedPort.
     int SetUpLink(TiXmlElement& element, DataSource& source);
     // The mode sent to a channel's load under the global power mode.

@@ -236,7 +236,7 @@ int DataSystem::GetChannelConfigurationAsXml(TiXmlDocument& document) {
         MsgLog.Writef("Learn DS %i\n", id);
         if (!source.Online()) {
             MsgLog.Writef("Learn Try offline DS=%i\n", id);
-            source.GoOnline();
+            BringOnline(id, source);
         }
         if (!source.Online()) {
             source.SetActiveState(false);

@@ -32,6 +32,16 @@ void RefreshChannels(Map& channels, Fetch fetch, int* result, Take take) {
 
 }  // namespace
 
+int DataSystem::BringOnline(int id, DataSource& source) {
+    int result = source.GoOnline();
+    if (result == 0) {
+        std::printf("Online DS=%i at %s\n", id, LogTimeText().c_str());
+        std::fflush(stdout);
+        MsgLog.Writef("Online DS=%i\n", id);
+    }
+    return result;
+}
+
 int DataSystem::SampleDataChannels() {
     int result = 0;
     if (offlineRetryTimer.ReadTimerSeconds() >= offlineRetryInterval) {
@@ -40,7 +50,7 @@ int DataSystem::SampleDataChannels() {
             if (source.Online() || !source.Active()) continue;
             MsgLog.Writef("Try offline DS=%i\n", entry.first);
             DebugLog.Writef("Try offline DS=%i\n", entry.first);
-            if (source.GoOnline() != 0) continue;
+            if (BringOnline(entry.first, source) != 0) continue;
             for (auto& module : moduleChannels) {
                 if (module.second.dataSourceId == entry.first) RefreshLoad(module.second);
             }
