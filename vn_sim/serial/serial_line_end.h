@@ -18,7 +18,7 @@ namespace VN_Sim {
 // nobody takes (no peer, or a peer not reading) are lost, as on a cable.
 class SerialLineEnd {
 public:
-    static const size_t MaxChunk = 256;  // payload bytes in one datagram
+    static constexpr size_t MaxChunk = 256;  // payload bytes in one datagram
 
     SerialLineEnd(const std::string& folder, int baud);
     // Stops the relay and removes this end's socket.
