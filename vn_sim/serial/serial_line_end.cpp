@@ -88,7 +88,10 @@ void SerialLineEnd::RelayLoop() {
     long long lineFree = NowNs();
     struct pollfd watched[2] = {{relayFd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
     for (;;) {
-        if (poll(watched, 2, -1) < 0 && errno != EINTR) return;
+        if (poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
         if (watched[1].revents != 0) return;
         if (watched[0].revents == 0) continue;
         ssize_t got = read(relayFd, datagram.data() + HeaderSize, chunk);

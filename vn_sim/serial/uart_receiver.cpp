@@ -21,7 +21,8 @@ int LevelAt(const uint8_t* bytes, size_t count, long bit) {
 }  // namespace
 
 std::vector<uint8_t> ReceiveAtRate(const uint8_t* bytes, size_t count, int senderBaud, int receiverBaud) {
-    if (senderBaud == receiverBaud || senderBaud <= 0 || receiverBaud <= 0) return std::vector<uint8_t>(bytes, bytes + count);
+    if (senderBaud == receiverBaud || senderBaud <= 0 || receiverBaud <= 0)
+        return std::vector<uint8_t>(bytes, bytes + count);
     std::vector<uint8_t> received;
     // Times in the sender's bit times; one receiver bit lasts ratio of them.
     const double ratio = static_cast<double>(senderBaud) / receiverBaud;
