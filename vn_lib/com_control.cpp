@@ -1,17 +1,13 @@
 #include "com_control.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
-
-#include "station_paths.h"
+#include "serial_device.h"
 #include "sys_error.h"
-#include "utilities.h"
 
 namespace VN_Lib {
 
-ComControl::ComControl() : CommandControl(LinkSerial) { std::memset(&settings, 0, sizeof(settings)); }
+ComControl::ComControl() : CommandControl(LinkSerial) {}
 
 ComControl::~ComControl() { Close(); }
 
@@ -23,40 +19,20 @@ int ComControl::OpenPort(int portNumber, int baud) {
 
 int ComControl::OpenPort() {
     Close();
-    speed_t speed = static_cast<speed_t>(GetCodeFromBaud(static_cast<unsigned int>(baudRate)));
-    const char* device = nullptr;
-    if (serialPort == 1) {
-        device = "/dev/ttyS0";
-    } else if (serialPort == 2) {
-        device = "/dev/ttyS1";
-    } else {
+    if (serialPort != 1 && serialPort != 2) {
         return ERR_LINK_NOT_OPEN;
     }
-    // Non-blocking, so that neither opening (no carrier) nor a write held up
-    // by flow control can stall the program beyond its time-out.
-    int fd = open(StationPath(device).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = OpenSerialDevice(serialPort, baudRate);
     if (fd < 0) {
         return ERR_LINK_NOT_OPEN;
     }
-    std::memset(&settings, 0, sizeof(settings));
-    settings.c_cflag = speed | CS8 | CREAD | CLOCAL | CRTSCTS;
-    settings.c_iflag = IGNPAR;
-    settings.c_oflag = 0;
-    settings.c_lflag = 0;
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
-    cfsetispeed(&settings, speed);
-    cfsetospeed(&settings, speed);
-    tcflush(fd, TCIFLUSH);
-    tcsetattr(fd, TCSANOW, &settings);
     descriptor = fd;
     return 0;
 }
 
 int ComControl::Close() {
     if (descriptor >= 0) {
-        tcflush(descriptor, TCIOFLUSH);
-        close(descriptor);
+        CloseSerialDevice(descriptor);
     }
     descriptor = -1;
     ResetReceiver();

@@ -1,14 +1,13 @@
 #ifndef VN_LIB_COM_CONTROL_H
 #define VN_LIB_COM_CONTROL_H
 
-#include <termios.h>
-
 #include "command_control.h"
 
 namespace VN_Lib {
 
 // The command link over a serial port: COM1 is "/dev/ttyS0", COM2
 // "/dev/ttyS1", raw 8-bit with RTS/CTS flow control; reads never wait.
+// What stands behind a port is the serial device seam's (serial_device.h).
 class ComControl : public CommandControl {
 public:
     static const int DefaultBaud = 38400;
@@ -28,7 +27,6 @@ public:
 
 private:
     int baudRate = DefaultBaud;
-    struct termios settings;
 };
 
 }  // namespace VN_Lib

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "vn_sim/station/section_items.h"
 #include "vn_sim/station/xml_attributes.h"
 
 namespace VN_Sim {
@@ -14,7 +15,7 @@ int ReadCanBusses(const TiXmlElement& root, Station& station, std::string* error
             return Fail(*bus, "unknown element in CanBusses (expected Bus)", error);
         BusSettings_T settings;
         if (RequireText(*bus, "name", &settings.name, error) != 0) return 1;
-        if (settings.name.find('/') != std::string::npos || settings.name == "." || settings.name == "..")
+        if (!NamesOneFolder(settings.name))
             return Fail(*bus, "a bus name must not be a path: \"" + settings.name + "\"", error);
         settings.folder = "can/" + settings.name;
         if (const char* folder = bus->Attribute("folder")) settings.folder = folder;
@@ -23,8 +24,7 @@ int ReadCanBusses(const TiXmlElement& root, Station& station, std::string* error
             ReadDouble(*bus, "oscillator_hz", &settings.oscillatorHz, error) != 0)
             return 1;
         if (!linked) settings.folder.clear();
-        std::string last = settings.folder.substr(settings.folder.find_last_of('/') + 1);
-        if (linked && (last.empty() || last == "." || last == ".."))
+        if (linked && !NamesOneFolder(settings.folder.substr(settings.folder.find_last_of('/') + 1)))
             return Fail(*bus, "folder must name a folder: \"" + settings.folder + "\"", error);
         if (settings.oscillatorHz < 1e6 || settings.oscillatorHz > 40e6)
             return Fail(*bus, "oscillator_hz must be 1 to 40 MHz", error);

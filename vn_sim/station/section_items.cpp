@@ -13,6 +13,10 @@ std::string HexText(unsigned value) {
     return text;
 }
 
+bool NamesOneFolder(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
 int ReadSectionItems(const TiXmlElement& root, const char* section, const char* item, const Station& station,
                      const ItemReader& read, std::string* error) {
     const TiXmlElement* element = root.FirstChildElement(section);

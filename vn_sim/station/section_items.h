@@ -26,6 +26,9 @@ int ReadSectionItems(const TiXmlElement& root, const char* section, const char* 
 int WireInput(Station& station, const TiXmlElement& element, const Signal_T& signal,
               const InputTransducer& transducer, std::string* error);
 
+// Whether a bus or line name can name one folder: not empty, ".", ".." or a path.
+bool NamesOneFolder(const std::string& name);
+
 // "300" for 0x300, as addresses are written in the description.
 std::string HexText(unsigned value);
 

@@ -136,6 +136,17 @@ std::shared_ptr<LedBank> Station::Leds(unsigned base) const {
     return found == ledBanks.end() ? nullptr : found->second;
 }
 
+int Station::AddSerialLine(int com, const SerialLineSettings_T& line) {
+    return serialLines.emplace(com, line).second ? 0 : 1;
+}
+
+bool Station::SerialLine(int com, SerialLineSettings_T* line) const {
+    auto found = serialLines.find(com);
+    if (found == serialLines.end()) return false;
+    *line = found->second;
+    return true;
+}
+
 int Station::Map(std::string* error) {
     PortSpace& ports = PortSpace::Instance();
     for (const auto& card : cards) {

@@ -26,6 +26,13 @@ struct BusSettings_T {
     double oscillatorHz = CanChip::DefaultOscillatorHz;
 };
 
+// A serial line one of this program's COM ports is wired to: its name and
+// the folder every end of it shares.
+struct SerialLineSettings_T {
+    std::string name;
+    std::string folder;
+};
+
 // The part of the simulated station that one program installs: the physics
 // model and the devices on this program's ports. The section readers fill it
 // in; Map() puts it on the port space. Devices die before the wires they sit
@@ -65,6 +72,11 @@ public:
     int AddLedBank(unsigned base);
     std::shared_ptr<LedBank> Leds(unsigned base) const;
 
+    // Wires COM port 1 or 2 to a line; 1 when the port is wired already.
+    int AddSerialLine(int com, const SerialLineSettings_T& line);
+    // False when the port is not wired to a line.
+    bool SerialLine(int com, SerialLineSettings_T* line) const;
+
     // Maps every device; 1 with *error when a port range is taken already.
     int Map(std::string* error);
 
@@ -87,6 +99,7 @@ private:
     std::map<std::pair<unsigned, int>, std::shared_ptr<CanChip>> chips;  // (card base, select)
     std::map<std::string, std::unique_ptr<CanDacListener>> listeners;   // keyed by bus name
     std::map<unsigned, std::shared_ptr<LedBank>> ledBanks;    // keyed by base address
+    std::map<int, SerialLineSettings_T> serialLines;          // keyed by COM port number
 };
 
 }  // namespace VN_Sim

@@ -12,6 +12,7 @@
 #include "vn_sim/station/module_section.h"
 #include "vn_sim/station/output_sections.h"
 #include "vn_sim/station/sensor_section.h"
+#include "vn_sim/station/serial_line_section.h"
 
 namespace VN_Sim {
 
@@ -27,7 +28,8 @@ int Build(const TiXmlElement* root, Station& station, std::string* error) {
     if (root == nullptr) return ReadTruth(root, station, error);
     if (ReadHeatSinks(*root, station, error) != 0 || ReadCanBusses(*root, station, error) != 0 ||
         ReadCards(*root, station, error) != 0 || ReadModules(*root, station, error) != 0 ||
-        ReadSensors(*root, station, error) != 0 || ReadLeds(*root, station, error) != 0)
+        ReadSensors(*root, station, error) != 0 || ReadLeds(*root, station, error) != 0 ||
+        ReadSerialLines(*root, station, error) != 0)
         return 1;
     return ReadTruth(root, station, error);
 }
@@ -62,6 +64,11 @@ int InstallStation(const TiXmlElement* root, const std::string& program, std::st
 Station* InstalledStation() {
     std::lock_guard<std::mutex> lock(installMutex);
     return installed.get();
+}
+
+bool InstalledSerialLine(int com, SerialLineSettings_T* line) {
+    std::lock_guard<std::mutex> lock(installMutex);
+    return installed != nullptr && installed->SerialLine(com, line);
 }
 
 void RemoveStation() {

@@ -18,6 +18,10 @@ int InstallStation(const TiXmlElement* root, const std::string& program, std::st
 // The installed station, or nullptr. Valid until the next install or RemoveStation.
 Station* InstalledStation();
 
+// The line the installed station wires COM port com to; false when none is
+// (or no station is installed).
+bool InstalledSerialLine(int com, SerialLineSettings_T* line);
+
 // Unmaps every device and destroys the station. Drivers using its ports
 // (and their CAN receive threads) must be gone first.
 void RemoveStation();
