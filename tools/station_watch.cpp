@@ -3,7 +3,9 @@
 // where its load holds it against the module's maximum power), and what the
 // controller has stored: the newest line of the newest data file in data/vnd/
 // and the number of curve files in data/curves/. Run it in a station folder:
-// station_watch [seconds]
+// station_watch [seconds] [unit folder ...]
+// Each further unit folder (a remote unit's, whose program writes its own
+// truth there) adds a truth line of its own, named by the folder.
 
 #include <tinyxml.h>
 #include <unistd.h>
@@ -23,9 +25,11 @@ double Real(const TiXmlElement* e, const char* name) {
     return value;
 }
 
-std::string TruthLine() {
+std::string TruthLine(const std::string& folder) {
     TiXmlDocument document;
-    if (!document.LoadFile("sim_truth.xml") || document.RootElement() == nullptr) return "no ground truth yet";
+    if (!document.LoadFile(folder + "/sim_truth.xml") || document.RootElement() == nullptr) {
+        return "no ground truth yet";
+    }
     const TiXmlElement* root = document.RootElement();
     char text[160];
     std::string line;
@@ -82,7 +86,11 @@ int main(int argc, char** argv) {
         const time_t now = time(nullptr);
         char stamp[16];
         std::strftime(stamp, sizeof stamp, "%H:%M:%S", localtime(&now));
-        std::printf("[truth %s] %s\n", stamp, TruthLine().c_str());
+        std::printf("[truth %s] %s\n", stamp, TruthLine(".").c_str());
+        for (int i = 2; i < argc; ++i) {
+            const std::string name = std::filesystem::path(argv[i]).filename().string();
+            std::printf("[truth %s %s] %s\n", stamp, name.c_str(), TruthLine(argv[i]).c_str());
+        }
         std::printf("[stored] %s\n", StoredLine().c_str());
         std::fflush(stdout);
         sleep(static_cast<unsigned>(seconds > 0 ? seconds : 5));

@@ -17,13 +17,15 @@ double Real(const TiXmlElement* e, const char* name) {
 
 }  // namespace
 
-bool AllFourTracking(const Truth_T& truth) {
-    if (truth.modules.size() != 4) return false;
+bool AllModulesTracking(const Truth_T& truth) {
+    if (truth.modules.empty()) return false;
     for (const auto& module : truth.modules) {
         if (module.second.power < 0.97 * module.second.pmax) return false;
     }
     return true;
 }
+
+bool AllFourTracking(const Truth_T& truth) { return truth.modules.size() == 4 && AllModulesTracking(truth); }
 
 bool ReadTruth(const std::string& path, Truth_T* truth) {
     TiXmlDocument document;

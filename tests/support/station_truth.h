@@ -18,6 +18,8 @@ struct Truth_T {
     std::map<int, TruthModule_T> modules;
 };
 
+// Every module of a unit held within 3 % of its maximum power.
+bool AllModulesTracking(const Truth_T& truth);
 // All four modules of the default station held within 3 % of their maximum power.
 bool AllFourTracking(const Truth_T& truth);
 
