@@ -214,6 +214,10 @@ protected:
         for (size_t i = first; i < day.lines.size(); ++i) {
             EXPECT_TRUE(UnitValid(day, day.lines[i], localUnit)) << "line " << i;
         }
+        // Its return is logged, as its loss was.
+        EXPECT_NE(std::string::npos,
+                  controllerProgram->Output().find("Online DS=" + std::to_string(unit.source) + " at "))
+            << Outputs();
     }
 
     VN_Test::MultiStationCopy station;
