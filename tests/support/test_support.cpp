@@ -195,6 +195,18 @@ std::string RequestFrame(const std::string& text) {
     return out + "]";
 }
 
+std::vector<std::string> CommaFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+        if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
 int ConnectLoopback(int port, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {

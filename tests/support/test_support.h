@@ -97,6 +97,9 @@ private:
 // and framed.
 std::string RequestFrame(const std::string& text);
 
+// The comma-separated fields of a data line, empty ones at the end included.
+std::vector<std::string> CommaFields(const std::string& line);
+
 // Connects to 127.0.0.1:port, retrying until timeoutMs has passed; -1 on failure.
 int ConnectLoopback(int port, int timeoutMs);
 // One connection attempt to a dotted IPv4 address; true when it was accepted.

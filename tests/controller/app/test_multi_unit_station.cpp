@@ -45,18 +45,6 @@ struct DayFile_T {
     std::vector<Line_T> lines;
 };
 
-Line_T Fields(const std::string& line) {
-    Line_T fields(1);
-    for (char c : line) {
-        if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
 DayFile_T ReadDayFile(const std::string& folder) {
     std::filesystem::path newest;
     std::error_code error;
@@ -69,10 +57,10 @@ DayFile_T ReadDayFile(const std::string& folder) {
     std::istringstream in(VN_Test::ReadFile(newest.string()));
     for (std::string line; std::getline(in, line);) {
         if (day.columns.empty() && line.rfind("Date,", 0) == 0) {
-            const Line_T header = Fields(line);
+            const Line_T header = VN_Test::CommaFields(line);
             for (size_t i = 0; i < header.size(); ++i) day.columns[header[i]] = i;
         } else if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
-            day.lines.push_back(Fields(line));
+            day.lines.push_back(VN_Test::CommaFields(line));
         }
     }
     return day;

@@ -30,19 +30,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// Every field, also empty ones at the end of the line.
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
 std::string DataFileName() {
     const time_t now = time(nullptr);
     struct tm local = {};
@@ -54,7 +41,7 @@ std::string DataFileName() {
 
 // Seconds since midnight of a data line's hh:mm:ss; -1 when it has none.
 int SecondOfDay(const std::string& line) {
-    const std::vector<std::string> fields = Fields(line);
+    const std::vector<std::string> fields = VN_Test::CommaFields(line);
     int hour = 0, minute = 0, second = 0;
     if (fields.size() < 2 || std::sscanf(fields[1].c_str(), "%d:%d:%d", &hour, &minute, &second) != 3) return -1;
     return 3600 * hour + 60 * minute + second;
@@ -99,7 +86,7 @@ TEST(StationStorageEndToEnd, DataAndCurveFilesAgreeWithTheStation) {
     EXPECT_EQ(lines[0].rfind("Date,Time,1 Volts,1 Amps,1 Power,2 Volts", 0), 0u) << lines[0];
     EXPECT_EQ(lines[2].rfind("mm/dd/yyyy,hh:mm:ss,Volts,Amps,Watts", 0), 0u) << lines[2];
     const size_t columns = 2 + 3 * 4 + 2 + 5;
-    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(Fields(lines[i]).size(), columns) << lines[i];
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(VN_Test::CommaFields(lines[i]).size(), columns) << lines[i];
     // Lines on the 10 s grid: a line not held up on a 10 s mark (waited for
     // above), and one line per 10 s on the whole (a delayed line, or one
     // caught up after a stall, shifts only its own stamp).
@@ -109,10 +96,10 @@ TEST(StationStorageEndToEnd, DataAndCurveFilesAgreeWithTheStation) {
     // Module 1's averages near its maximum power (a period holding its sweep
     // averages a little lower, so the best of the last three counts), the
     // pyranometer's near the irradiance.
-    const std::vector<std::string> last = Fields(lines.back());
+    const std::vector<std::string> last = VN_Test::CommaFields(lines.back());
     double power = 0;
     for (size_t i = lines.size() - 3; i < lines.size(); ++i) {
-        power = std::max(power, std::strtod(Fields(lines[i])[4].c_str(), nullptr));
+        power = std::max(power, std::strtod(VN_Test::CommaFields(lines[i])[4].c_str(), nullptr));
     }
     EXPECT_NEAR(power, truth.modules[1].pmax, 0.03 * truth.modules[1].pmax);
     EXPECT_NEAR(std::strtod(last[14].c_str(), nullptr), truth.irradiance, 0.02 * truth.irradiance) << lines.back();
