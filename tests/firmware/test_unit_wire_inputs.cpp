@@ -66,17 +66,18 @@ TEST_F(UnitWireInputsTest, CommandPortListensOnTheConfiguredAddress) {
     EXPECT_FALSE(Connects("127.0.0.1", port));
 }
 
-TEST_F(UnitWireInputsTest, CommandPortWithAnAddressThatIsNoIpv4AddressStaysClosed) {
+// The configured port cannot be opened: the unit says why and stops rather
+// than run without it.
+TEST_F(UnitWireInputsTest, CommandPortWithAnAddressThatIsNoIpv4AddressStopsTheUnit) {
     StartUnit("address=\"localhost\"");
-    const std::string message = "Socket address \"localhost\" is not an IPv4 address: no socket port";
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (unit->Output().find(message) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_NE(std::string::npos, unit->Output().find(message)) << unit->Output();
+    ASSERT_TRUE(VN_Test::WaitUntil([&] { return !unit->Running(); }, 20000)) << unit->Output();
+    EXPECT_EQ(1, unit->ExitCode());
+    EXPECT_NE(std::string::npos,
+              unit->Output().find("Socket address \"localhost\" is not an IPv4 address: no socket port"))
+        << unit->Output();
+    EXPECT_NE(std::string::npos, unit->Output().find("vn_firmware stops")) << unit->Output();
     EXPECT_FALSE(Connects("127.0.0.1", port));
     EXPECT_FALSE(Connects("127.0.0.2", port));
-    EXPECT_TRUE(unit->Running());
 }
 
 TEST_F(UnitWireInputsTest, NetworkChangesWithWordsThatAreNoNamesOrAddressesChangeNothing) {
