@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "vn_sim/card/card_clock.h"
+#include "vn_sim/card/conversion_tally.h"
 
 namespace VN_Sim {
 
@@ -73,6 +74,7 @@ void Converter::Latch(int64_t nowUs) {
 }
 
 void Converter::SetFrontEnd(uint8_t code, int64_t nowUs) {
+    CountFrontEndSwitch();
     Latch(nowUs);
     double before = Output(nowUs);
     frontEnd = code;
@@ -84,6 +86,7 @@ void Converter::SetFrontEnd(uint8_t code, int64_t nowUs) {
 bool Converter::ResultReady(int64_t nowUs) const { return IndexAt(nowUs) > lastReadIndex; }
 
 uint16_t Converter::ReadResult(int64_t nowUs) {
+    CountResultRead();
     Latch(nowUs);
     lastReadIndex = latchedIndex;
     return latchedCode;

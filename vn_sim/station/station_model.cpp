@@ -201,6 +201,7 @@ StationTruth_T StationModel::TruthLocked(double t) {
         state.address = entry.second->settings.address;
     }
     for (auto& sink : heatSinks) truth.heatSinks[sink.first] = HeatSinkTemperature(sink.first, t);
+    truth.conversions = ConversionTally();
     return truth;
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "vn_sim/card/conversion_tally.h"
 #include "vn_sim/physics/environment.h"
 #include "vn_sim/physics/power_point.h"
 #include "vn_sim/physics/pv_module.h"
@@ -28,6 +29,7 @@ struct StationTruth_T {
     double fanPercent = 0.0;
     std::map<int, ModuleState_T> modules;  // keyed by module id
     std::map<int, double> heatSinks;       // keyed by heat-sink id, °C
+    ConversionTally_T conversions;
 };
 
 }  // namespace VN_Sim

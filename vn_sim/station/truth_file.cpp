@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace VN_Sim {
 
@@ -80,6 +81,11 @@ std::string TruthFile::ToXml(const StationTruth_T& truth) {
         SetReal(sink, "temperature", entry.second);
         root->LinkEndChild(sink);
     }
+    // Counts as decimal text: a 64-bit count does not fit SetAttribute's int.
+    auto* conversions = new TiXmlElement("Conversions");
+    conversions->SetAttribute("results_read", std::to_string(truth.conversions.resultsRead));
+    conversions->SetAttribute("front_end_switches", std::to_string(truth.conversions.frontEndSwitches));
+    root->LinkEndChild(conversions);
     TiXmlPrinter printer;
     printer.SetIndent("    ");
     printer.SetLineBreak("\n");
