@@ -114,6 +114,9 @@ public:
     int TakeIvCurve(int channel);
     int TakeIvCurve(ModuleChannel& channel);
     int TakeNextIvCurve(int* channel);
+    // A queued curve is still to be taken, or the last one taken still to be
+    // closed by the next TakeNextIvCurve.
+    bool CurveRunUnderway() const { return !autoCurves.AtEnd() || !manualCurves.AtEnd() || lastCurve.queue != nullptr; }
 
     // Calibration (data_system_calibration.cpp).
     int CalibrateModuleVoltage(int id, VN_Lib::CalReportRecord& record);

@@ -1,14 +1,16 @@
 #include "app/controller_program.h"
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 
+#include "app/loop_pacing.h"
+#include "clock.h"
 #include "common/controller_logs.h"
 #include "common/controller_mutexes.h"
 #include "common/durable_file.h"
+#include "common/main_loop_wake.h"
 #include "backup_volume.h"
 #include "shell.h"
 #include "station_paths.h"
@@ -27,7 +29,6 @@ namespace {
 
 const int ErrWriteSettings = 805;
 const unsigned long PulseMs = 500;
-const useconds_t LoopYieldUs = 1000;
 
 // The calibration-mode state last handed to the sampler.
 bool calModeHandedOn = false;
@@ -36,6 +37,20 @@ void StartPulseTimer() {
     PulseTimer.Restart();
     PulseTimer.SetAlarm(PulseMs);
     PulseTimer.EnableAlarm();
+}
+
+// Until the schedule's or the alive LED's next due time.
+std::chrono::microseconds SleepAfterPass() {
+    time_t due = 0;
+    {
+        std::lock_guard<std::mutex> system(systemMutex);
+        due = Sampler.NextDueTime();
+    }
+    struct timeval timeOfDay = {0, 0};
+    VN_Lib::GetTimeOfDay(&timeOfDay);
+    const long long pulseDueInUs =
+        static_cast<long long>(PulseMs) * 1000 - static_cast<long long>(PulseTimer.ReadTimerMicroSeconds());
+    return LoopSleep(due, timeOfDay, pulseDueInUs);
 }
 
 }  // namespace
@@ -135,9 +150,7 @@ int RunController() {
     StartPulseTimer();
     while (!StopControllerFlag) {
         MainLoopPass();
-        // Yield: a spinning loop starves the unit program's timed waits on a
-        // single processor and keeps the other threads off systemMutex.
-        usleep(LoopYieldUs);
+        SleepUntilWoken(SleepAfterPass());
     }
     VN_Lib::RunShellCommand("./kill_vn");
     MsgLog.Write("VN Controller DONE\n");

@@ -3,6 +3,7 @@
 #include "common/controller_flags.h"
 #include "common/controller_logs.h"
 #include "common/controller_mutexes.h"
+#include "common/main_loop_wake.h"
 #include "console/interface.h"
 #include "shell.h"
 
@@ -56,8 +57,11 @@ void interface::HiddenMenu() {
 void interface::StopController() {
     Write("Stopping the controller program\n");
     stopRequested = true;
-    std::lock_guard<std::mutex> lock(systemMutex);
-    StopControllerFlag = true;
+    {
+        std::lock_guard<std::mutex> lock(systemMutex);
+        StopControllerFlag = true;
+    }
+    WakeMainLoop();
 }
 
 void interface::EnableMsgLog(bool on) { SwitchLog(MsgLog, on); }

@@ -13,6 +13,7 @@
 #include "common/config_file_names.h"
 #include "common/controller_logs.h"
 #include "common/controller_mutexes.h"
+#include "common/main_loop_wake.h"
 #include "common/software_version.h"
 #include "shell.h"
 
@@ -97,6 +98,8 @@ void interface::LearnSystem() {
             Write("Learn Chan Config error\n");
         }
     }
+    // The next sample reads the new channel set.
+    WakeMainLoop();
     ShowSysConfig();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/controller_flags.h"
 #include "common/controller_mutexes.h"
+#include "common/main_loop_wake.h"
 #include "console/interface.h"
 
 namespace VN_Sample {
@@ -88,6 +89,7 @@ int interface::SaveNetworkSettings() {
         result = sampler.SetNetworkSettings(document);
         if (result == 0) SaveUserSettingsFlag = true;
     }
+    if (result == 0) WakeMainLoop();
     if (result != 0) {
         Write("Network settings NOT saved: an address must be four numbers 0-255 joined by dots\n"
               "(or nothing), a host name letters, digits and '-'.\n");

@@ -1,5 +1,7 @@
 #include "schedule/data_sampler.h"
 
+#include <algorithm>
+#include <limits>
 #include <mutex>
 
 #include "clock.h"
@@ -192,6 +194,13 @@ int DataSampler::Update() {
     }
     SetStatusState(StateIdle);
     return result;
+}
+
+time_t DataSampler::NextDueTime() const {
+    if (dataSourceSystem == nullptr) return std::numeric_limits<time_t>::max();
+    if (calibrationMode) return nextSampleTime;
+    if (dataSourceSystem->CurveRunUnderway()) return 0;
+    return std::min(nextSampleTime, nextCurveTime);
 }
 
 time_t DataSampler::UpdateNextSampleTime(time_t* now) {

@@ -82,6 +82,10 @@ public:
     // All three due times from the current clock, after a clock or zone change.
     void ResetTimeDependancies();
 
+    // The time of day at which Update next has work: the next sample, or
+    // outside calibration mode the next curve run; 0 (at once) while a curve
+    // run is under way; the largest time without a data system.
+    time_t NextDueTime() const;
     time_t NextSampleTime() const { return nextSampleTime; }
     time_t NextAverageTime() const { return nextAverageTime; }
     time_t NextCurveTime() const { return nextCurveTime; }

@@ -8,6 +8,7 @@
 #include "clock.h"
 #include "common/controller_flags.h"
 #include "common/controller_mutexes.h"
+#include "common/main_loop_wake.h"
 #include "common/xml_helper.h"
 #include "web/data_server.h"
 #include "web/http_reply.h"
@@ -34,6 +35,7 @@ void SetCalibrationMode(const WebRequest& request, bool on) {
         if (on) std::printf("Cal MODE on\n");
         GlobalCalModeOn = on;
     }
+    WakeMainLoop();
     SendText(request.connection, "");
 }
 
@@ -42,8 +44,11 @@ void SetCalibrationMode(const WebRequest& request, bool on) {
 // Nothing is written: the connection closes without a reply (the server does
 // not keep connections open).
 void ResetSystem(const WebRequest&) {
-    std::lock_guard<std::mutex> lock(resetMutex);
-    GlobalResetFlag = true;
+    {
+        std::lock_guard<std::mutex> lock(resetMutex);
+        GlobalResetFlag = true;
+    }
+    WakeMainLoop();
 }
 
 void ServeAbout(const WebRequest& request) {

@@ -10,6 +10,7 @@
 #include "channels/iv_curve.h"
 #include "clock.h"
 #include "common/controller_mutexes.h"
+#include "common/main_loop_wake.h"
 #include "common/xml_helper.h"
 #include "web/client_watch.h"
 #include "web/data_server.h"
@@ -105,6 +106,7 @@ void TakeIvCurves(const WebRequest& request) {
         std::lock_guard<std::mutex> lock(systemMutex);
         request.server.sampler.TakeManualCurves(asked.ids);
     }
+    WakeMainLoop();
     const RunWait wait = WaitForManualRun(request, asked.ids.size());
     if (wait == ClientGone) return;
     if (wait == RunTimedOut) {

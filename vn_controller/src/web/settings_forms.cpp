@@ -5,6 +5,7 @@
 #include "acquisition/data_source.h"
 #include "common/controller_flags.h"
 #include "common/controller_mutexes.h"
+#include "common/main_loop_wake.h"
 #include "web/data_server.h"
 #include "web/http_reply.h"
 #include "web/request_body.h"
@@ -37,6 +38,8 @@ void ReceiveSettings(const WebRequest& request, SettingsForm form, bool ioAccess
         std::lock_guard<std::mutex> lock(systemMutex);
         if (!body.empty()) set(request.server, body);
         SaveUserSettingsFlag = true;
+        // Also for a changed schedule: the loop's sleep was reckoned from the old one.
+        WakeMainLoop();
         get(request.server, reply);
     }
     SendXml(request.connection, reply);
