@@ -18,6 +18,8 @@ void SetClockFunction(ClockFunction function) { installedClock.store(function); 
 
 void SetMonotonicClockFunction(ClockFunction function) { installedMonotonicClock.store(function); }
 
+bool MachineMonotonicClock() { return installedMonotonicClock.load() == nullptr; }
+
 int GetTimeOfDay(struct timeval* tv) {
     ClockFunction function = installedClock.load();
     if (function == nullptr) return gettimeofday(tv, nullptr);

@@ -27,6 +27,10 @@ void SetClockFunction(ClockFunction function);
 // Installs the source of the monotonic clock; nullptr restores CLOCK_MONOTONIC.
 void SetMonotonicClockFunction(ClockFunction function);
 
+// True while no test clock is installed for the monotonic clock: only then
+// may a simulated device sleep real time for what it times on that clock.
+bool MachineMonotonicClock();
+
 // 0 on success, like gettimeofday.
 int GetTimeOfDay(struct timeval* tv);
 time_t Now();

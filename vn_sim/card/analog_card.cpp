@@ -1,10 +1,16 @@
 #include "vn_sim/card/analog_card.h"
 
+#include <sys/prctl.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "clock.h"
 #include "vn_sim/card/card_clock.h"
 
 namespace VN_Sim {
@@ -31,6 +37,8 @@ const uint16_t AbsentWord = 0xFFFF;
 const int EepromSelect = 3;
 // A clock that stands still (a test's frozen clock) must not hang the bus.
 const int MaxBusCycleSpins = 1000;
+const int64_t MaxConversionSleepUs = 1000;
+const unsigned long FineTimerSlackNs = 1000;
 
 // The factory constants: the true reference volts as little-endian floats.
 std::vector<uint8_t> FactoryImage(const AnalogCardConfig_T& config) {
@@ -81,13 +89,34 @@ void AnalogCard::WriteGpio(uint16_t value, int64_t nowUs) {
     if (config.fanCard) fans.SetLevel(static_cast<uint8_t>(value & 0xFF), nowUs);
 }
 
+void AnalogCard::AwaitConversion() {
+    int64_t waitUs = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        // A test's clock may stand still or jump: no real sleep would end
+        // the wait on it.
+        if (!awaitingConversion || !VN_Lib::MachineMonotonicClock()) return;
+        const int64_t now = CardMicroseconds();
+        if (spi.Status(now) != 0) return;
+        waitUs = std::min(converter.UsUntilReady(now), MaxConversionSleepUs);
+    }
+    if (waitUs <= 0) return;
+    // The default slack of tens of microseconds would cost several conversions.
+    thread_local bool fineSlack = false;
+    if (!fineSlack) fineSlack = prctl(PR_SET_TIMERSLACK, FineTimerSlackNs) == 0;
+    // Outside the lock: another thread may use the card's SPI port meanwhile.
+    std::this_thread::sleep_for(std::chrono::microseconds(waitUs));
+}
+
 uint8_t AnalogCard::ReadByte(unsigned offset) {
+    if (offset == StatusPort) AwaitConversion();
     std::lock_guard<std::mutex> lock(mutex);
     int64_t now = BusCycle();
     switch (offset) {
         case StatusPort:
             return static_cast<uint8_t>((converter.ResultReady(now) ? StatusResultReady : 0) | spi.Status(now));
         case SpiDataPort:
+            awaitingConversion = false;
             return spi.Read(now);
         case GpioPort:
             return static_cast<uint8_t>(gpio & 0xFF);
@@ -113,6 +142,7 @@ uint16_t AnalogCard::ReadWord(unsigned offset) {
     int64_t now = BusCycle();
     switch (offset) {
         case ResultPort:
+            awaitingConversion = true;
             return converter.ReadResult(now);
         case GpioPort:
             return gpio;
@@ -132,9 +162,11 @@ void AnalogCard::WriteByte(unsigned offset, uint8_t value) {
     int64_t now = BusCycle();
     switch (offset) {
         case SpiDataPort:
+            awaitingConversion = false;
             spi.Write(value, now);
             break;
         case SpiSelectPort:
+            awaitingConversion = false;
             if (spi.Select(value) != 0) faults.Report("SPI chip select other than 0..5 and 7", offset, value);
             break;
         case GpioPort:
@@ -144,6 +176,7 @@ void AnalogCard::WriteByte(unsigned offset, uint8_t value) {
             gpio = static_cast<uint16_t>((gpio & 0x00FF) | (value << 8));
             break;
         case FrontEndPort:
+            awaitingConversion = true;
             converter.SetFrontEnd(value, now);
             break;
         default:

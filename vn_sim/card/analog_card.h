@@ -62,6 +62,11 @@ public:
 private:
     // Waits out the bus cycle since the last access; the time of this one.
     int64_t BusCycle();
+    // A driver polling the ready bit would hold a whole processor of the
+    // machine running the simulation: a status read while it waits for a
+    // conversion sleeps until the conversion completes (at most 1 ms), when
+    // the card runs on the machine's own clock.
+    void AwaitConversion();
     void WriteGpio(uint16_t value, int64_t nowUs);
 
     mutable std::mutex mutex;
@@ -74,6 +79,9 @@ private:
     FanDrive fans;
     uint16_t gpio = 0;
     int64_t lastAccessUs;
+    // Since a result read or a front-end switch, until the next SPI access:
+    // a status read then polls for a conversion, not for the SPI port.
+    bool awaitingConversion = false;
 };
 
 }  // namespace VN_Sim

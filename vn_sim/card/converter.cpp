@@ -85,6 +85,11 @@ void Converter::SetFrontEnd(uint8_t code, int64_t nowUs) {
 
 bool Converter::ResultReady(int64_t nowUs) const { return IndexAt(nowUs) > lastReadIndex; }
 
+int64_t Converter::UsUntilReady(int64_t nowUs) const {
+    if (ResultReady(nowUs)) return 0;
+    return startUs + (lastReadIndex + 1) * config.conversionPeriodUs - nowUs;
+}
+
 uint16_t Converter::ReadResult(int64_t nowUs) {
     CountResultRead();
     Latch(nowUs);

@@ -26,6 +26,8 @@ public:
     // Front-end byte: gain code in bits 7..6, mux in bits 5..3, chan in bits 2..0.
     void SetFrontEnd(uint8_t code, int64_t nowUs);
     bool ResultReady(int64_t nowUs) const;
+    // Until the ready bit comes on; 0 when it is on.
+    int64_t UsUntilReady(int64_t nowUs) const;
     // The latest conversion (ready or not); clears the ready bit.
     uint16_t ReadResult(int64_t nowUs);
 
