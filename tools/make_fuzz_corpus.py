@@ -70,6 +70,16 @@ def curve(advanced):
 CAL_RECORD = ('<CalRecord type="10" id="1" date="12/07/2026" time="10:00:00" reference="30.000000" '
               'reading="29.900000" old_factor="1.000000" new_factor="1.003344" />')
 
+CURVE_FILE = ('<?xml version="1.0" ?>\n<IV_Curves><Curve><Name>Roof 1</Name><Site>Test</Site><ModuleID>M1</ModuleID>'
+              '<GUID>0b4e3a52-6b0e-4d2f-9a61-2f1c4d0e8a11</GUID><Date_Time date="12/08/2026" time="10:00:00">'
+              '2026-12-08T10:00:00</Date_Time><PeakPower>240.0</PeakPower><Vpeak>30.0</Vpeak><Ipeak>8.0</Ipeak>'
+              '<Voc resolution="0.02" range="50">37.5</Voc><Isc resolution="0.01" range="10">8.5</Isc>'
+              '<FillFactor>0.75</FillFactor><Irradiances><Irrad index="0" id="1"><Value units="W/m2">812.0</Value>'
+              '</Irrad></Irradiances><Temperatures><Temperature index="0" id="1" tc_type="T"><Value units="C">25.5'
+              '</Value></Temperature></Temperatures><Points><Point><Volts>0.000000</Volts><Amps>8.500000</Amps>'
+              '</Point><Point><Volts>30.000000</Volts><Amps>8.000000</Amps></Point><Point><Volts>37.500000</Volts>'
+              '<Amps>0.000000</Amps></Point></Points></Curve></IV_Curves>\n')
+
 # Route flags: bit 0 POST; bits 1-2 0 administrator, 1 user, 2 no credentials.
 GET, POST, USER_GET, ANONYMOUS_GET = 0, 1, 2, 4
 WEB = [
@@ -147,14 +157,22 @@ def main():
     xml("curves", "curves", "<Settings>" + section(settings, "Curves") + "</Settings>")
     xml("network", "network", "<Settings>" + section(settings, "Network") + "</Settings>")
     xml("time_settings", "time_settings", "<Settings>" + section(settings, "TimeSettings") + "</Settings>")
-    xml("curve_file", "curve_file", '<IV_Curves><Curve channel="1" date="12/08/2026" time="10:00:00" isc="8.5" '
-        'voc="37.5"><Point v="0.0" i="8.5" /><Point v="30.0" i="8.0" /><Point v="37.5" i="0.0" /></Curve>'
-        '</IV_Curves>')
+    xml("curve_file", "curve_file", CURVE_FILE)
     xml("account_change", "account_change", WEB[30][2])
     xml("cal_record", "cal_record", CAL_RECORD)
 
     for path in sorted((ROOT / "sim_station" / "cal_files").iterdir()):
         write("fuzz_calibration_files", path.stem, path.read_bytes())
+
+    day_file = ("Date,Time,1 Volts,1 Amps,1 Power,1 Aux,1 Temp\n"
+                "Date,Time,Roof Volts,Roof Amps,Roof Power,Irradiance,\n"
+                "mm/dd/yyyy,hh:mm:ss,Volts,Amps,Watts,W/m2,\n"
+                "12/08/2026,05:46:04,3.4e+01,-9.999000e+03,0.000000e+00,9.99e+02,-9.999000e+03\n"
+                "12/08/2026,05:46:16,3.5e+01,1.0e+00,3.5e+01,1.0e+03,2.5e+01\n")
+    write("fuzz_stored_files", "day_file", b"\x00" + day_file.encode())
+    write("fuzz_stored_files", "day_file_semicolons",
+          b"\x00" + b"Date;Time;1 Volts\nDate;Time; Volts\nmm/dd/yyyy;hh:mm:ss;Volts\n12/09/2026;00:00:10;1,5e+01\n")
+    write("fuzz_stored_files", "curve_file", b"\x01" + CURVE_FILE.encode())
 
     for number, (flags, target, body) in enumerate(WEB):
         write("fuzz_web_requests", "request_%02d" % number, bytes([flags]) + (target + "\n" + body).encode())

@@ -43,6 +43,7 @@ void CopyShippedStation(bool withDevices) {
 
 std::string WriteWorkFile(const std::string& name, const uint8_t* data, size_t size) {
     std::string path = WorkDir() + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                   static_cast<std::streamsize>(size));
     return path;

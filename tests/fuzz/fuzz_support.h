@@ -21,7 +21,7 @@ const std::string& WorkDir();
 // so the controller's code reaches no program of the shipped ports.
 void CopyShippedStation(bool withDevices);
 
-// Writes bytes to a file of the working directory; its path.
+// Writes bytes to a file of the working directory, making its folders; its path.
 std::string WriteWorkFile(const std::string& name, const uint8_t* data, size_t size);
 
 // A link whose transport is a buffer: it takes what is written and reads the
