@@ -8,6 +8,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
+  clang libclang-rt-14-dev
   libtinyxml-dev libcivetweb-dev libmodbus-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libxml2-utils python3 python3-scipy mbpoll

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a warnings-as-errors build, the same tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, and a
-# compile of the station build (which nothing here can run).
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, a
+# compile of the station build (which nothing here can run) and a short run of
+# every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Also runs npm ci in tests/browser, which the browser tests need.
@@ -18,6 +19,9 @@ configure_and_build() {
 
 echo "=== station build (compile only)"
 configure_and_build build/station -DVN_PLATFORM=station
+
+echo "=== fuzz smoke"
+bash scripts/fuzz_smoke.sh
 
 echo "=== address and undefined-behaviour sanitizers"
 configure_and_build build/asan -DVN_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug

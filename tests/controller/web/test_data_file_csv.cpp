@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/durable_file.h"
+#include "test_support.h"
 #include "web/csv_conversion.h"
 #include "web/day_file_lines.h"
 
@@ -132,6 +135,24 @@ TEST(CurveCsvTest, HeaderAndOnePointPerRow) {
               "Volts (V),Amps (A),Watts (W)\r\n"
               "0.000000,9.250000,0.000000\r\n"
               "30.500000,2.000000,61.000000\r\n");
+}
+
+TEST(CurveCsvTest, LargeValuesKeepAllTheirDigits) {
+    VN_Sample::IvCurve curve;
+    curve.Points.resize(1);
+    curve.Points[0].volts = 1e30;
+    curve.Points[0].amps = -2e40;
+    std::string csv;
+    EXPECT_TRUE(VN_Sample::CurveToCsv(curve, [&csv](const std::string& piece) {
+        csv += piece;
+        return true;
+    }));
+    const std::string row = csv.substr(csv.find("\r\n") + 2);
+    const std::vector<std::string> cells = VN_Test::CommaFields(row.substr(0, row.find("\r\n")));
+    ASSERT_EQ(cells.size(), 3u) << row;
+    EXPECT_DOUBLE_EQ(std::strtod(cells[0].c_str(), nullptr), 1e30);
+    EXPECT_DOUBLE_EQ(std::strtod(cells[1].c_str(), nullptr), -2e40);
+    EXPECT_DOUBLE_EQ(std::strtod(cells[2].c_str(), nullptr), -2e70);
 }
 
 }  // namespace

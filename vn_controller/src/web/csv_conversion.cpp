@@ -141,9 +141,11 @@ std::string DataRow(const std::string& line, const std::string& delim) {
     return row + RowEnd;
 }
 
+// Sized to the value: a fixed buffer would cut a large one's digits and show another number.
 std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%f", value);
+    const int length = std::snprintf(nullptr, 0, "%f", value);
+    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    std::snprintf(text.data(), text.size() + 1, "%f", value);
     return text;
 }
 
