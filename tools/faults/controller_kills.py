@@ -113,8 +113,16 @@ def main():
             problems = []
             if not station_module.wait_until(lambda: line_count(station) > started, 60):
                 problems.append("no average line stored after the restart")
-            if not station_module.wait_until(station.all_tracking, 60):
-                problems.append("the modules are not tracked after the restart")
+            # Scheduled curves every 20 s sweep one module after another, so
+            # each module is looked for at its maximum power point on its own.
+            tracked = set()
+
+            def every_module_tracked():
+                modules = station.truth() or {}
+                tracked.update(m for m, (power, pmax) in modules.items() if power >= 0.97 * pmax)
+                return len(tracked) == 4
+            if not station_module.wait_until(every_module_tracked, 60):
+                problems.append(f"modules {sorted(set(range(1, 5)) - tracked)} not tracked after the restart")
             problems += [f"{name}: not well-formed" for name in station_files.broken_xml(station.path)]
             for name in station_files.day_files(station.path):
                 problems += [f"{os.path.basename(name)}: {p}" for p in station_files.broken_lines(name)]
