@@ -1,11 +1,14 @@
 // The controller's two kinds of time: the offline retry is an interval and
 // comes on time whatever the time of day does; the sampler's grid and the
-// voltage profile are schedules on the time of day, also past 2038.
+// voltage profile are schedules on the time of day, also past 2038, and
+// follow the time of day when it is set under them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +27,7 @@ namespace {
 
 const int64_t SecondUs = 1000000;
 const int64_t HourUs = 3600 * SecondUs;
+const int64_t DayUs = 24 * HourUs;
 
 // A zone with daylight saving, so local midnight is not a UTC one.
 class LocalZoneTest : public ::testing::Test {
@@ -145,6 +149,71 @@ TEST_F(TimeOfDaySchedule, TimesAfter2038) {
     // The default curve interval of 61 minutes counts from local midnight.
     from = noon;
     EXPECT_EQ(VN_Test::LocalTime(2040, 6, 1, 12, 12), sampler.GetNextCurveTime(&from));
+}
+
+// A running schedule (1 s samples, 10 s averages stored all day, curves every
+// 10 minutes) whose time of day an operator, NTP or the set-clock command sets.
+class ClockSetTest : public LocalZoneTest, public ::testing::WithParamInterface<int64_t> {
+protected:
+    ClockSetTest() {
+        TestClocks::SetTimeOfDay(VN_Test::LocalTime(2024, 6, 10, 12, 0, 0));
+        sampler.SetDataSourceSystem(&system);
+        sampler.SetStoreStopTime(23, 59, 59);
+        sampler.SetAveragePeriod(10);
+        sampler.SetCurveInterval(600);
+        sampler.ResetTimeDependancies();
+        sampler.Update();
+    }
+    // Lets seconds pass with a scheduler pass every second; the average lines stored meanwhile.
+    size_t Run(int seconds) {
+        const size_t before = StoredLines();
+        for (int second = 0; second < seconds; ++second) {
+            TestClocks::Elapse(SecondUs);
+            sampler.Update();
+        }
+        return StoredLines() - before;
+    }
+    size_t StoredLines() const {
+        size_t lines = 0;
+        for (const auto& file : std::filesystem::directory_iterator(dir.File("data/vnd"))) {
+            const std::string text = VN_Test::ReadFile(file.path().string());
+            lines += static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) - 3;
+        }
+        return lines;
+    }
+
+    TestClocks frozen{TestClocks::Frozen};
+    VN_Sample::DataSystem system;
+    VN_Sample::DataSampler sampler;
+};
+
+// Set forward, the averages missed are not stored one per sample; set back,
+// nothing waits for the old time to come round again.
+TEST_P(ClockSetTest, EveryGridGoesOnFromTheNewTime) {
+    const size_t lines = Run(60);
+    EXPECT_GE(lines, 5u);
+    TestClocks::ShiftTimeOfDay(GetParam());
+    EXPECT_LE(Run(60), lines + 1) << "a burst of stored lines";
+    EXPECT_GE(Run(60), lines) << "storing stalled";
+    const time_t now = VN_Lib::Now();
+    EXPECT_LE(sampler.NextSampleTime(), now + 1);
+    EXPECT_LE(sampler.NextAverageTime(), now + 10);
+    EXPECT_LE(sampler.NextCurveTime(), now + 600);
+    EXPECT_GT(sampler.NextCurveTime(), now);
+}
+
+INSTANTIATE_TEST_SUITE_P(ForwardAndBack, ClockSetTest, ::testing::Values(HourUs, DayUs, -HourUs, -DayUs));
+
+// A daily window follows the time of day too: set back into the window,
+// storing goes on at once instead of the next morning.
+TEST_F(ClockSetTest, StoringResumesWhenTheClockIsSetBackIntoTheWindow) {
+    sampler.SetStoreStartTime(6, 0, 0);
+    sampler.SetStoreStopTime(20, 0, 0);
+    TestClocks::SetTimeOfDay(VN_Test::LocalTime(2024, 6, 10, 20, 0, 30));
+    sampler.Update();
+    EXPECT_EQ(VN_Test::LocalTime(2024, 6, 11, 6, 0, 0), sampler.NextAverageTime());
+    TestClocks::ShiftTimeOfDay(-HourUs);
+    EXPECT_GE(Run(30), 2u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "acquisition/data_system.h"
@@ -38,6 +39,16 @@ void FixedClock(struct timeval* tv) {
     tv->tv_usec = 0;
 }
 
+// The monotonic clock moves on with the fixed time: a test that sets the
+// time forward lets that much time pass (a stalled pass), it does not set
+// the clock.
+void FollowingMonotonicClock(struct timeval* tv) {
+    struct timespec now = {0, 0};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    tv->tv_sec = now.tv_sec + FixedTime().load();
+    tv->tv_usec = now.tv_nsec / 1000;
+}
+
 
 // A sampler in a scratch station folder, on UTC and a clock the test sets.
 class SamplerTest : public ::testing::Test {
@@ -50,6 +61,7 @@ protected:
         tzset();
         FixedTime().store(VN_Test::UtcTime(2012, 7, 4, 13, 5, 9));
         VN_Lib::SetClockFunction(FixedClock);
+        VN_Lib::SetMonotonicClockFunction(FollowingMonotonicClock);
         for (VN_Lib::Log* log : logs) {
             wasEnabled.push_back(log->IsEnabled());
             log->Disable();
@@ -60,6 +72,7 @@ protected:
             if (wasEnabled[i]) logs[i]->Enable();
         }
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
         if (hadZone) {
             setenv("TZ", savedZone.c_str(), 1);
         } else {
@@ -427,6 +440,31 @@ TEST_F(DataFileStore, OneFileADayNamedByTheLocalDateWithHeadersOnlyWhenCreated) 
 
     EXPECT_EQ(0, sampler->ResetRecord());
     EXPECT_TRUE(DataSampler::Record.modules.empty());
+}
+
+// What a store cut short leaves (the controller killed or the disk full
+// mid-write) is dropped before the next line, so every line stays whole and
+// the headers come first.
+TEST_F(DataFileStore, ALineOrHeaderCutShortIsDroppedBeforeTheNextStore) {
+    auto sampler = AttachedSampler();
+    ASSERT_EQ(0, sampler->UpdateRecord());
+    const std::string headers = "Date,Time\nDate,Time\nmm/dd/yyyy,hh:mm:ss\n";
+    const std::string line = "07/04/2012,13:05:09\n";
+    const std::string file = DataFile("vn07042012.vnd");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {headers + line + "07/04/2012,13:0", headers + line + line},
+        {headers + line, headers + line + line},
+        {"", headers + line},
+        {"Date,Time\nDate,Ti", headers + line},
+        {"Date,Time\nDate,Time\n", headers + line},
+        {std::string(5000, 'x'), headers + line},
+        {headers + std::string(5000, 'x'), headers + line},
+    };
+    for (const auto& [left, stored] : cases) {
+        VN_Test::WriteFile(file, left);
+        EXPECT_EQ(0, sampler->StoreVndData()) << left;
+        EXPECT_EQ(stored, VN_Test::ReadFile(file)) << left;
+    }
 }
 
 TEST_F(DataFileStore, TheStoreAtMidnightStartsTheNewDaysFile) {

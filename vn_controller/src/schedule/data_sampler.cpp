@@ -156,6 +156,7 @@ void DataSampler::RescheduleCurves() {
 int DataSampler::Update() {
     if (dataSourceSystem == nullptr) return 0;
     time_t now = VN_Lib::Now();
+    if (clockJumps.Jumped()) RescheduleAfterClockJump(now);
     int result = 0;
     if (nextSampleTime <= now) {
         MsgLog.Writef("Sample %s", TimeText(nextSampleTime).c_str());
@@ -243,6 +244,17 @@ void DataSampler::ResetTimeDependancies() {
     UpdateNextSampleTime(&now);
     GetNextCurveTime(&now);
     GetNextAvgTime(&now);
+}
+
+void DataSampler::RescheduleAfterClockJump(time_t now) {
+    MsgLog.Writef("Clock set, schedule from %s", TimeText(now).c_str());
+    const bool sampleDue = nextSampleTime <= now;
+    const bool averageDue = nextAverageTime <= now;
+    const bool curvesDue = nextCurveTime <= now;
+    ResetTimeDependancies();
+    if (sampleDue) nextSampleTime = now;
+    if (averageDue) nextAverageTime = now;
+    if (curvesDue) nextCurveTime = now;
 }
 
 void DataSampler::TakeManualCurves(std::vector<int> ids) {

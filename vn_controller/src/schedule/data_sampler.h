@@ -11,6 +11,7 @@
 #include "acquisition/curve_queue.h"
 #include "acquisition/data_system.h"
 #include "channels/iv_curve.h"
+#include "schedule/clock_jump_watch.h"
 #include "schedule/status.h"
 #include "storage/data_record.h"
 
@@ -235,6 +236,10 @@ private:
     // The due time from now, after its period or window changed.
     void RescheduleAverage();
     void RescheduleCurves();
+    // After the time of day was set: every due time afresh from now, so a
+    // clock set back stalls nothing and one set forward stores no burst of
+    // catch-up lines; what was due already is taken once, now.
+    void RescheduleAfterClockJump(time_t now);
     // The channel's curve as its last curve and a new file; the new file's result.
     int StoreChannelCurve(const ModuleChannel& channel, int channel_id);
     // StoreVndData without the status.
@@ -280,6 +285,7 @@ private:
     time_t nextCurveTime = 0;
     bool manualCurvesComplete = true;
     bool autoCurvesComplete = true;
+    ClockJumpWatch clockJumps;
 
     // Network and time settings; their values are checked before they are kept.
     std::string dhcpEnabled = "no";

@@ -10,6 +10,7 @@
 #include "log.h"
 #include "schedule/data_sampler.h"
 #include "storage/data_file.h"
+#include "storage/day_file_tail.h"
 
 namespace VN_Sample {
 
@@ -76,11 +77,13 @@ int DataSampler::AppendAverageLine() {
     // Only this thread writes the record, so it is read here without the lock.
     std::string line;
     Record.GetDataString(line, AverageRecord, delim);
-    const bool existed = DoesFileExist(path.c_str());
-    FilePtr file = OpenStationFile(path, "ae");
+    FilePtr file = OpenStationFile(path, "a+e");
     if (file == nullptr) return ErrDataFile;
+    const auto headers = {&DataRecord::GetIdHeader, &DataRecord::GetDescriptionHeader, &DataRecord::GetUnitsHeader};
+    const DayFileTail tail = MendDayFileTail(file.get(), headers.size());
+    if (tail == DayFileTail::Failed) return ErrDataFile;
     std::string text;
-    if (!existed) {
+    if (tail == DayFileTail::Empty) {
         // The new file is already open, so on the station this unmount fails
         // and the volume stays mounted.
         UnmountDataVolume();
@@ -88,7 +91,7 @@ int DataSampler::AppendAverageLine() {
         RunQuietCommand("chgrp", {dataGroup, path});
         RunQuietCommand("chmod g+rw", {path});
         std::string header;
-        for (auto get : {&DataRecord::GetIdHeader, &DataRecord::GetDescriptionHeader, &DataRecord::GetUnitsHeader}) {
+        for (auto get : headers) {
             (Record.*get)(header, delim);
             text += header + "\n";
         }
