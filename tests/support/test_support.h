@@ -71,8 +71,10 @@ int FreeTcpPort();
 // killed and reaped on destruction.
 class ChildProcess {
 public:
+    // input, when given, is written to the program's standard input, which
+    // then stays open until the program ends (a controller's console reads it).
     ChildProcess(const std::string& program, const std::string& workingDir,
-                 const std::vector<std::string>& args = {});
+                 const std::vector<std::string>& args = {}, const std::string& input = "");
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -89,6 +91,7 @@ public:
 private:
     pid_t pid = -1;
     int exitCode = -1;
+    int inputFd = -1;
     std::string outputPath;
 };
 

@@ -23,10 +23,13 @@ public:
         "<Curves><Id id=\"1\"/><Id id=\"2\"/><Id id=\"3\"/><Id id=\"4\"/></Curves>";
 
     // Starts the controller and waits until the sample document shows every
-    // module; Ready() tells whether it did.
-    WebStation();
+    // module; Ready() tells whether it did. consoleInput goes to the
+    // controller's console (menu selections), which stays open.
+    explicit WebStation(const std::string& consoleInput = "");
     bool Ready() const { return ready; }
     int HttpPort() const { return httpPort; }
+    int ModbusPort() const { return station.ModbusPort(); }
+    pid_t ControllerPid() const { return controller ? controller->Pid() : -1; }
     std::string File(const std::string& name) const { return station.File(name); }
     // The controller's output so far, for a failure message.
     std::string Output() const { return controller ? controller->Output() : ""; }
