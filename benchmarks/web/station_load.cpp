@@ -171,15 +171,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the station's web server did not serve the sample\n%s", station.Output().c_str());
         return 1;
     }
-    // The sample document lists the modules before the unit is online; the
-    // unit's start holds the main loop up for seconds, which is not the load's doing.
-    // The first sample after it ends the hold-up; the load starts after that.
+    // The first sample after the unit came online ends the hold-up of its
+    // start, which is not the load's doing; the load starts after that.
     const auto sampledOnline = [&] {
         const std::string output = station.Output();
-        const size_t online = output.find("Online DS=0");
-        return online != std::string::npos && output.find("ms late", online) != std::string::npos;
+        return output.find("ms late", output.find("Online DS=0")) != std::string::npos;
     };
-    if (!VN_Test::WaitUntil(sampledOnline, 120000)) {
+    if (!station.WaitOnline() || !VN_Test::WaitUntil(sampledOnline, 10000)) {
         std::fprintf(stderr, "the unit did not come online\n%s", station.Output().c_str());
         return 1;
     }

@@ -156,11 +156,15 @@ ChildProcess::ChildProcess(const std::string& program, const std::string& workin
     if (inputPipe[0] < 0) return;
     close(inputPipe[0]);
     inputFd = inputPipe[1];
-    // Short enough for the pipe's buffer, so this never blocks.
-    if (pid < 0 || write(inputFd, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+    if (pid < 0 || !WriteInput(input)) {
         close(inputFd);
         inputFd = -1;
     }
+}
+
+bool ChildProcess::WriteInput(const std::string& text) {
+    // Short texts only: they fit the pipe's buffer, so this never blocks.
+    return inputFd >= 0 && write(inputFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 ChildProcess::~ChildProcess() {

@@ -85,6 +85,9 @@ public:
     // that or when a signal ended it.
     int ExitCode() const { return exitCode; }
     void Kill(int signal);
+    // More standard input, when the program was started with some; false
+    // when it could not all be written.
+    bool WriteInput(const std::string& text);
     // Standard output and error written so far (they go to a file in the directory).
     std::string Output() const;
 

@@ -17,8 +17,9 @@ void AddAccount(const std::string& file, const char* name, const char* password)
 
 }  // namespace
 
-WebStation::WebStation(const std::string& consoleInput) {
-    station.Patch("settings.xml", "<Curves interval=\"120\"", "<Curves interval=\"86400\"");
+WebStation::WebStation(const std::string& consoleInput, int curveInterval) {
+    station.Patch("settings.xml", "<Curves interval=\"120\"",
+                  "<Curves interval=\"" + std::to_string(curveInterval) + "\"");
     httpPort = station.HttpPort();
     AddAccount(station.File(VN_Sample::AdminPasswordFile), Admin, AdminPassword);
     AddAccount(station.File(VN_Sample::UserPasswordFile), Admin, AdminPassword);
@@ -34,6 +35,10 @@ WebStation::WebStation(const std::string& consoleInput) {
                                     return reply.status == 200 && reply.body.find("id=\"4\"") != std::string::npos;
                                 },
                                 120000);
+}
+
+bool WebStation::WaitOnline() const {
+    return VN_Test::WaitUntil([&] { return Output().find("Online DS=0") != std::string::npos; }, 120000);
 }
 
 }  // namespace VN_Bench
