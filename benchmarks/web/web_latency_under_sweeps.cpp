@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "curve_sweeper.h"
+#include "percentile.h"
 #include "ratio_reporter.h"
 #include "station_benchmark_main.h"
 #include "test_support.h"
@@ -39,12 +39,6 @@ long StoredCurves() {
          entry.increment(error))
         ++count;
     return count;
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const size_t at = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[at];
 }
 
 void Latency(benchmark::State& state, const char* uri, bool sweeping) {
@@ -76,9 +70,9 @@ void Latency(benchmark::State& state, const char* uri, bool sweeping) {
             "requests failed: " + std::to_string(client.Failures()) + ", the last with " + client.LastFailure();
         state.SkipWithError(message.c_str());
     }
-    state.counters["median_ms"] = Percentile(ms, 0.5);
-    state.counters["p99_ms"] = Percentile(ms, 0.99);
-    state.counters["max_ms"] = Percentile(ms, 1.0);
+    state.counters["median_ms"] = VN_Bench::Percentile(ms, 0.5);
+    state.counters["p99_ms"] = VN_Bench::Percentile(ms, 0.99);
+    state.counters["max_ms"] = VN_Bench::Percentile(ms, 1.0);
     state.counters["curves_stored"] = static_cast<double>(StoredCurves() - curvesBefore);
     if (sweeper) {
         state.counters["sweep_runs"] = static_cast<double>(sweeper->Completed() - runsBefore);

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "sys_error.h"
 #include "test_support.h"
 #include "vn_sim/link/datagram_folder_link.h"
+#include "vn_sim/serial/line_fault.h"
 #include "vn_sim/serial/uart_receiver.h"
 #include "vn_sim/station/station_installer.h"
 #include "vn_sim/station_description.h"
@@ -44,6 +46,45 @@ TEST(UartReceiverTest, OtherRatesSampleTheWrongBits) {
     // still low, a framing error: the byte is dropped.
     const uint8_t low = 0x00;
     EXPECT_TRUE(VN_Sim::ReceiveAtRate(&low, 1, 9600, 19200).empty());
+}
+
+// The fault file's kinds, on bursts of the request's bytes; a burst starts
+// after a pause of 50 ms (the times are handed in).
+TEST(LineFaultTest, EachKindBreaksTheBytesAsNamedAndRemovingTheFileMendsTheLine) {
+    VN_Test::TempDir folder;
+    VN_Sim::LineFault fault(folder.Path());
+    const std::vector<uint8_t> bytes = RequestBytes();
+    const long long ms = 1000000;
+    long long now = 1000 * ms;
+    int delayMs = -1;
+    const auto arrive = [&](long long afterMs) {
+        now += afterMs * ms;
+        return fault.Apply(bytes, now, &delayMs);
+    };
+    EXPECT_EQ(arrive(100), bytes);
+    EXPECT_EQ(delayMs, 0);
+
+    VN_Test::WriteFile(folder.File("fault"), "garbage");
+    const std::vector<uint8_t> garbled = arrive(100);
+    ASSERT_EQ(garbled.size(), bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) EXPECT_NE(garbled[i], bytes[i]) << i;
+
+    VN_Test::WriteFile(folder.File("fault"), "cut");
+    EXPECT_EQ(arrive(100), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 8));
+    EXPECT_TRUE(arrive(10).empty());  // the rest of the burst is lost
+    EXPECT_EQ(arrive(60).size(), 8u);  // the next burst breaks off too
+
+    VN_Test::WriteFile(folder.File("fault"), "slow 300");
+    EXPECT_EQ(arrive(100), bytes);
+    EXPECT_EQ(delayMs, 300);
+    arrive(10);
+    EXPECT_EQ(delayMs, 0);  // only the burst's start waits
+
+    VN_Test::WriteFile(folder.File("fault"), "mute");
+    EXPECT_TRUE(arrive(100).empty());
+
+    std::filesystem::remove(folder.File("fault"));
+    EXPECT_EQ(arrive(100), bytes);
 }
 
 TEST(UartReceiverTest, NoFrameSurvivesARateMismatch) {

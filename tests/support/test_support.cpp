@@ -126,17 +126,20 @@ int FreeTcpPort() {
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::string& workingDir,
-                           const std::vector<std::string>& args)
+                           const std::vector<std::string>& args, const std::string& input)
     : outputPath(workingDir + "/child_output.log") {
+    int inputPipe[2] = {-1, -1};
+    if (!input.empty() && pipe(inputPipe) != 0) return;
     pid = fork();
     if (pid == 0) {
         if (chdir(workingDir.c_str()) != 0) _exit(127);
         // Not the test runner's terminal: a controller would read its console there.
-        int input = open("/dev/null", O_RDONLY);
-        if (input >= 0) {
-            dup2(input, STDIN_FILENO);
-            close(input);
+        const int stdinFrom = inputPipe[0] >= 0 ? inputPipe[0] : open("/dev/null", O_RDONLY);
+        if (stdinFrom >= 0) {
+            dup2(stdinFrom, STDIN_FILENO);
+            close(stdinFrom);
         }
+        if (inputPipe[1] >= 0) close(inputPipe[1]);
         int fd = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd >= 0) {
             dup2(fd, STDOUT_FILENO);
@@ -150,6 +153,18 @@ ChildProcess::ChildProcess(const std::string& program, const std::string& workin
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    if (inputPipe[0] < 0) return;
+    close(inputPipe[0]);
+    inputFd = inputPipe[1];
+    if (pid < 0 || !WriteInput(input)) {
+        close(inputFd);
+        inputFd = -1;
+    }
+}
+
+bool ChildProcess::WriteInput(const std::string& text) {
+    // Short texts only: they fit the pipe's buffer, so this never blocks.
+    return inputFd >= 0 && write(inputFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 ChildProcess::~ChildProcess() {
@@ -157,6 +172,7 @@ ChildProcess::~ChildProcess() {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
+    if (inputFd >= 0) close(inputFd);
 }
 
 bool ChildProcess::Running() {

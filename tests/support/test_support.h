@@ -71,8 +71,10 @@ int FreeTcpPort();
 // killed and reaped on destruction.
 class ChildProcess {
 public:
+    // input, when given, is written to the program's standard input, which
+    // then stays open until the program ends (a controller's console reads it).
     ChildProcess(const std::string& program, const std::string& workingDir,
-                 const std::vector<std::string>& args = {});
+                 const std::vector<std::string>& args = {}, const std::string& input = "");
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -83,12 +85,16 @@ public:
     // that or when a signal ended it.
     int ExitCode() const { return exitCode; }
     void Kill(int signal);
+    // More standard input, when the program was started with some; false
+    // when it could not all be written.
+    bool WriteInput(const std::string& text);
     // Standard output and error written so far (they go to a file in the directory).
     std::string Output() const;
 
 private:
     pid_t pid = -1;
     int exitCode = -1;
+    int inputFd = -1;
     std::string outputPath;
 };
 

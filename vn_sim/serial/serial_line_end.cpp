@@ -30,7 +30,7 @@ long long NowNs() {
 
 }  // namespace
 
-SerialLineEnd::SerialLineEnd(const std::string& folder, int lineBaud) : baud(lineBaud) {
+SerialLineEnd::SerialLineEnd(const std::string& folder, int lineBaud) : baud(lineBaud), fault(folder) {
     int ends[2];
     if (baud <= 0 || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
     if (pipe2(wakePipe, O_CLOEXEC) != 0) {
@@ -109,8 +109,10 @@ bool SerialLineEnd::Receive(const uint8_t* data, size_t length) {
     uint32_t senderBaud = 0;
     for (size_t i = 0; i < HeaderSize; ++i) senderBaud |= static_cast<uint32_t>(data[i]) << (8 * i);
     if (senderBaud == 0 || senderBaud > 4000000) return false;
-    std::vector<uint8_t> bytes =
-        ReceiveAtRate(data + HeaderSize, length - HeaderSize, static_cast<int>(senderBaud), baud);
+    int delayMs = 0;
+    std::vector<uint8_t> bytes = fault.Apply(
+        ReceiveAtRate(data + HeaderSize, length - HeaderSize, static_cast<int>(senderBaud), baud), NowNs(), &delayMs);
+    if (delayMs > 0) usleep(static_cast<useconds_t>(delayMs) * 1000);
     // What the port has no room for is lost, as a UART overruns.
     if (!bytes.empty()) send(relayFd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     return true;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "vn_sim/link/datagram_folder_link.h"
+#include "vn_sim/serial/line_fault.h"
 
 namespace VN_Sim {
 
@@ -15,7 +16,8 @@ namespace VN_Sim {
 // baud rate carries it (10 bits a byte), and the link's thread writes what
 // the line brings into the pair. Each datagram carries its sender's rate: a
 // port at another rate receives the bytes as its UART would (garbled). Bytes
-// nobody takes (no peer, or a peer not reading) are lost, as on a cable.
+// nobody takes (no peer, or a peer not reading) are lost, as on a cable. A
+// fault file in the folder breaks the line on purpose (LineFault).
 class SerialLineEnd {
 public:
     static constexpr size_t MaxChunk = 256;  // payload bytes in one datagram
@@ -38,6 +40,8 @@ private:
     bool Receive(const uint8_t* data, size_t length);
 
     int baud;
+    // Read by the link's thread only.
+    LineFault fault;
     int portFd = -1;
     int relayFd = -1;
     int wakePipe[2] = {-1, -1};

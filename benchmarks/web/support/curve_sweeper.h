@@ -2,6 +2,9 @@
 #define VN_BENCH_CURVE_SWEEPER_H
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "web_station.h"
@@ -9,11 +12,12 @@
 namespace VN_Bench {
 
 // Keeps the station sweeping: asks "/admin/take_curves" for every module
-// again as soon as the last run answered. Stopping waits for the run asked
-// last, so no sweep outlives the sweeper.
+// again once the last run answered and the pause after it is over (none by
+// default). Stopping waits for the run asked last, so no sweep outlives the
+// sweeper.
 class CurveSweeper {
 public:
-    explicit CurveSweeper(const WebStation& station);
+    explicit CurveSweeper(const WebStation& station, std::chrono::milliseconds pause = {});
     ~CurveSweeper();
     CurveSweeper(const CurveSweeper&) = delete;
     CurveSweeper& operator=(const CurveSweeper&) = delete;
@@ -23,9 +27,11 @@ public:
     long Failed() const { return failed; }
 
 private:
-    void Run(int port);
+    void Run(int port, std::chrono::milliseconds pause);
 
-    std::atomic<bool> stop{false};
+    std::mutex stopLock;
+    std::condition_variable stopped;
+    bool stop = false;
     std::atomic<long> completed{0};
     std::atomic<long> failed{0};
     std::thread thread;

@@ -20,6 +20,17 @@ WebSession::WebSession(int port, const std::string& user_, const std::string& pa
 WebSession::~WebSession() { curl_easy_cleanup(curl); }
 
 long WebSession::Get(const std::string& uri) {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    return Perform(uri);
+}
+
+long WebSession::Post(const std::string& uri, const std::string& content) {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(content.size()));
+    curl_easy_setopt(curl, CURLOPT_COPYPOSTFIELDS, content.c_str());
+    return Perform(uri);
+}
+
+long WebSession::Perform(const std::string& uri) {
     body.clear();
     const std::string url = base + uri;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());

@@ -18,6 +18,8 @@ public:
 
     // GET of uri on 127.0.0.1; the last HTTP status, 0 when nothing came back.
     long Get(const std::string& uri);
+    // POST of body to uri, as Get.
+    long Post(const std::string& uri, const std::string& body);
     const std::string& Body() const { return body; }
     // Requests not answered 200, and how the last of them ended ("status 500",
     // "curl 52"); "" when none failed.
@@ -31,6 +33,7 @@ public:
     long Replies() const { return replies; }
 
 private:
+    long Perform(const std::string& uri);
     static size_t TakeBody(char* data, size_t size, size_t count, void* session);
     static size_t TakeHeader(char* data, size_t size, size_t count, void* session);
 

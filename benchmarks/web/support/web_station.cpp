@@ -2,8 +2,6 @@
 
 #include <civetweb.h>
 
-#include <cstdlib>
-
 #include "accounts/password_files.h"
 #include "accounts/web_realm.h"
 #include "web_client.h"
@@ -17,23 +15,17 @@ void AddAccount(const std::string& file, const char* name, const char* password)
     mg_modify_passwords_file(file.c_str(), VN_Sample::WebRealm, name, password);
 }
 
-// The station copy puts its web server on a free port of its own choosing.
-int HttpPortOf(const std::string& description) {
-    const std::string text = VN_Test::ReadFile(description);
-    const std::string mark = "http_port=\"";
-    const size_t at = text.find(mark);
-    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + mark.size());
-}
-
 }  // namespace
 
-WebStation::WebStation() {
-    station.Patch("settings.xml", "<Curves interval=\"120\"", "<Curves interval=\"86400\"");
-    httpPort = HttpPortOf(station.File("sim_station.xml"));
+WebStation::WebStation(const std::string& consoleInput, int curveInterval) {
+    station.Patch("settings.xml", "<Curves interval=\"120\"",
+                  "<Curves interval=\"" + std::to_string(curveInterval) + "\"");
+    httpPort = station.HttpPort();
     AddAccount(station.File(VN_Sample::AdminPasswordFile), Admin, AdminPassword);
     AddAccount(station.File(VN_Sample::UserPasswordFile), Admin, AdminPassword);
     AddAccount(station.File(VN_Sample::UserPasswordFile), User, UserPassword);
-    controller = std::make_unique<VN_Test::ChildProcess>(VN_CONTROLLER_PATH, station.Path());
+    controller = std::make_unique<VN_Test::ChildProcess>(VN_CONTROLLER_PATH, station.Path(),
+                                                         std::vector<std::string>{}, consoleInput);
     // The unit program starts within the offline retry; the record fills
     // with the first samples after that.
     ready = httpPort > 0 && VN_Test::WaitUntil(
@@ -43,6 +35,10 @@ WebStation::WebStation() {
                                     return reply.status == 200 && reply.body.find("id=\"4\"") != std::string::npos;
                                 },
                                 120000);
+}
+
+bool WebStation::WaitOnline() const {
+    return VN_Test::WaitUntil([&] { return Output().find("Online DS=0") != std::string::npos; }, 120000);
 }
 
 }  // namespace VN_Bench

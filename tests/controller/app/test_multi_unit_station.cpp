@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -173,12 +174,16 @@ protected:
         return VN_Test::WaitUntil([&] { return Day().lines.size() >= before + count; }, 60000);
     }
 
-    // Kills the remote unit, waits for its columns to go invalid, starts it
-    // again and waits for them to come back valid.
-    void KillAndRestart(const Unit_T& unit) {
+    // Breaks the remote unit off (breakOff), waits for its columns to go
+    // invalid, mends it and waits for them to come back valid near its
+    // truth. The other units' columns stay valid all along, and the unit's
+    // return is logged, as its loss was.
+    void BreakAndMend(const Unit_T& unit, const std::function<void()>& breakOff, const std::function<void()>& mend) {
         SCOPED_TRACE(unit.name);
+        const std::string online = "Online DS=" + std::to_string(unit.source) + " at ";
+        const size_t returnsBefore = Occurrences(controllerProgram->Output(), online);
         const size_t first = Day().lines.size();
-        remotePrograms[unit.source]->Kill(SIGKILL);
+        breakOff();
         ASSERT_TRUE(VN_Test::WaitUntil(
             [&] {
                 const DayFile_T day = Day();
@@ -186,9 +191,7 @@ protected:
             },
             60000))
             << Outputs();
-        // The dead program's truth must not pass for the new one's.
-        std::filesystem::remove(unit.folder->File("sim_truth.xml"));
-        Start(unit);
+        mend();
         ASSERT_TRUE(VN_Test::WaitUntil(
             [&] {
                 const DayFile_T day = Day();
@@ -200,12 +203,27 @@ protected:
         EXPECT_NEAR(Value(day, day.lines.back(), unit.source * 100 + 1, "Aux"), TruthOf(unit).irradiance,
                     0.02 * TruthOf(unit).irradiance);
         for (size_t i = first; i < day.lines.size(); ++i) {
-            EXPECT_TRUE(UnitValid(day, day.lines[i], localUnit)) << "line " << i;
+            for (const Unit_T* other : {&localUnit, &comUnit, &canUnit}) {
+                if (other != &unit) EXPECT_TRUE(UnitValid(day, day.lines[i], *other)) << other->name << " line " << i;
+            }
         }
-        // Its return is logged, as its loss was.
-        EXPECT_NE(std::string::npos,
-                  controllerProgram->Output().find("Online DS=" + std::to_string(unit.source) + " at "))
-            << Outputs();
+        EXPECT_GT(Occurrences(controllerProgram->Output(), online), returnsBefore) << Outputs();
+    }
+
+    void KillAndRestart(const Unit_T& unit) {
+        BreakAndMend(
+            unit, [&] { remotePrograms[unit.source]->Kill(SIGKILL); },
+            [&] {
+                // The dead program's truth must not pass for the new one's.
+                std::filesystem::remove(unit.folder->File("sim_truth.xml"));
+                Start(unit);
+            });
+    }
+
+    static size_t Occurrences(const std::string& text, const std::string& what) {
+        size_t count = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+        return count;
     }
 
     VN_Test::MultiStationCopy station;
@@ -225,10 +243,23 @@ TEST_F(MultiUnitStationEndToEnd, EveryModuleOfEveryUnitIsStoredNearItsOwnTruth) 
     for (const Unit_T* unit : {&localUnit, &comUnit, &canUnit}) ExpectNearTruth(day, *unit, TruthOf(*unit));
 }
 
-TEST_F(MultiUnitStationEndToEnd, KilledRemoteUnitsComeBackWhileTheLocalUnitStaysValid) {
+TEST_F(MultiUnitStationEndToEnd, KilledRemoteUnitsComeBackWhileTheOtherUnitsStayValid) {
     ASSERT_TRUE(VN_Test::WaitUntil([&] { return AllUnitsStored(); }, 90000)) << Outputs();
     KillAndRestart(comUnit);
     KillAndRestart(canUnit);
+    EXPECT_TRUE(controllerProgram->Running());
+}
+
+// The serial unit answering garbage, breaking off mid-frame, or too late:
+// only its source goes offline, and it comes back when the line is sound.
+TEST_F(MultiUnitStationEndToEnd, SerialLineFaultsTakeOnlyTheirUnitOfflineUntilMended) {
+    ASSERT_TRUE(VN_Test::WaitUntil([&] { return AllUnitsStored(); }, 90000)) << Outputs();
+    const std::string fault = station.Root() + "/lines/unit1/fault";
+    for (const char* kind : {"garbage", "cut", "slow 4000"}) {
+        SCOPED_TRACE(kind);
+        BreakAndMend(
+            comUnit, [&] { VN_Test::WriteFile(fault, kind); }, [&] { std::filesystem::remove(fault); });
+    }
     EXPECT_TRUE(controllerProgram->Running());
 }
 

@@ -23,6 +23,14 @@ std::string TimeText(time_t t) {
     return text;
 }
 
+// How long after its due second a sample starts: the schedule's jitter, for
+// whoever reads the message log.
+int64_t MsLate(time_t due) {
+    struct timeval now = {};
+    VN_Lib::GetTimeOfDay(&now);
+    return (static_cast<int64_t>(now.tv_sec) - static_cast<int64_t>(due)) * 1000 + now.tv_usec / 1000;
+}
+
 // A queue's run is over once its cursor is at the end and no curve of it is
 // still in flight: a curve begun by this call is closed and stored on the
 // next one.
@@ -159,7 +167,9 @@ int DataSampler::Update() {
     if (clockJumps.Jumped()) RescheduleAfterClockJump(now);
     int result = 0;
     if (nextSampleTime <= now) {
-        MsgLog.Writef("Sample %s", TimeText(nextSampleTime).c_str());
+        // The time text without its line end (ctime's 24 characters).
+        MsgLog.Writef("Sample %.24s, %lld ms late\n", TimeText(nextSampleTime).c_str(),
+                      static_cast<long long>(MsLate(nextSampleTime)));
         SetStatusState(StateSampling);
         dataSourceSystem->SampleDataChannels();
         const bool averageDue = nextAverageTime <= now;
