@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
     const int totalMinutes = argc > 1 ? std::atoi(argv[1]) : 60;
     const int curveInterval = argc > 2 ? std::atoi(argv[2]) : 180;
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    VN_Bench::WebStation station("", curveInterval);
+    // An Enter at the main menu: the console's input stays open for later looks.
+    VN_Bench::WebStation station("\n", curveInterval);
     if (!station.Ready() || !station.WaitOnline()) {
         std::fprintf(stderr, "the station's web server did not serve the sample\n%s", station.Output().c_str());
         return 1;
