@@ -29,7 +29,7 @@
 
 #include "curve_sweeper.h"
 #include "percentile.h"
-#include "process_stats.h"
+#include "station_figures.h"
 #include "test_support.h"
 #include "web_session.h"
 #include "web_station.h"
@@ -110,25 +110,6 @@ void PrintLatency(const char* what, const Results_T& results, double seconds) {
                 VN_Bench::Percentile(results.ms, 0.5), VN_Bench::Percentile(results.ms, 0.9),
                 VN_Bench::Percentile(results.ms, 0.99), VN_Bench::Percentile(results.ms, 1.0));
     for (const auto& [failure, count] : results.failed) std::printf("  failed %ld times: %s\n", count, failure.c_str());
-}
-
-// The times of the day file's stored lines (seconds of the day) between from and to.
-std::vector<long> StoredLineTimes(const std::string& folder, time_t from, time_t to) {
-    struct tm day = {};
-    localtime_r(&from, &day);
-    char name[32];
-    std::snprintf(name, sizeof name, "/vn%02d%02d%04d.vnd", day.tm_mon + 1, day.tm_mday, day.tm_year + 1900);
-    const long first = day.tm_hour * 3600L + day.tm_min * 60L + day.tm_sec;
-    const long last = first + static_cast<long>(to - from);
-    std::vector<long> times;
-    std::istringstream lines(VN_Test::ReadFile(folder + name));
-    for (std::string line; std::getline(lines, line);) {
-        int hours = 0, minutes = 0, seconds = 0;
-        if (std::sscanf(line.c_str(), "%*d/%*d/%*d,%d:%d:%d,", &hours, &minutes, &seconds) != 3) continue;
-        const long at = hours * 3600L + minutes * 60L + seconds;
-        if (at >= first && at <= last) times.push_back(at);
-    }
-    return times;
 }
 
 // Stored lines due every `period` seconds in the window that are missing or
@@ -221,7 +202,7 @@ int main(int argc, char** argv) {
     std::printf("samples started: %zu; ms after their second: median %.0f, p99 %.0f, max %.0f\n", late.size(),
                 VN_Bench::Percentile(late, 0.5), VN_Bench::Percentile(late, 0.99), VN_Bench::Percentile(late, 1.0));
     // Whole average periods only: the first and last may be cut by the window.
-    const std::vector<long> stored = StoredLineTimes(station.File("data/vnd"), startTime + 10, endTime - 10);
+    const std::vector<long> stored = VN_Bench::StoredLineTimes(station.File("data/vnd"), startTime + 10, endTime - 10);
     std::printf("stored lines in the window: %zu, off their 10 s grid: %d\n", stored.size(), GridFaults(stored, 10));
     std::printf("controller: %.1f %% of a core, %d threads before and %d after\n",
                 100.0 * (after.cpuSeconds - before.cpuSeconds) / wall, before.threads, after.threads);

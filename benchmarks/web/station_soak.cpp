@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "process_stats.h"
+#include "station_figures.h"
 #include "test_support.h"
 #include "web_session.h"
 #include "web_station.h"
@@ -72,25 +72,6 @@ double GrowthPerHour(const std::vector<Minute_T>& minutes, bool unit) {
         y.push_back(static_cast<double>(unit ? m.unit.residentKb : m.controller.residentKb));
     }
     return Slope(x, y);
-}
-
-// Stored lines of today's day file with a time in [from, to].
-long StoredLines(const std::string& folder, time_t from, time_t to) {
-    struct tm day = {};
-    localtime_r(&from, &day);
-    char name[32];
-    std::snprintf(name, sizeof name, "/vn%02d%02d%04d.vnd", day.tm_mon + 1, day.tm_mday, day.tm_year + 1900);
-    const long first = day.tm_hour * 3600L + day.tm_min * 60L + day.tm_sec;
-    const long last = first + static_cast<long>(to - from);
-    long count = 0;
-    std::istringstream lines(VN_Test::ReadFile(folder + name));
-    for (std::string line; std::getline(lines, line);) {
-        int hours = 0, minutes = 0, seconds = 0;
-        if (std::sscanf(line.c_str(), "%*d/%*d/%*d,%d:%d:%d,", &hours, &minutes, &seconds) != 3) continue;
-        const long at = hours * 3600L + minutes * 60L + seconds;
-        count += at >= first && at <= last;
-    }
-    return count;
 }
 
 }  // namespace
@@ -164,7 +145,7 @@ int main(int argc, char** argv) {
     // Lines due: one per average period, after the first whole period.
     const time_t from = startTime + AveragePeriod;
     const long due = static_cast<long>(endTime - from) / AveragePeriod;
-    const long stored = StoredLines(station.File("data/vnd"), from, endTime);
+    const long stored = static_cast<long>(VN_Bench::StoredLineTimes(station.File("data/vnd"), from, endTime).size());
     std::printf("run: %d minutes, curves every %d s\n", totalMinutes, curveInterval);
     std::printf("resident memory growth after %d minutes' warm-up: controller %.0f kB/h, unit %.0f kB/h\n",
                 WarmUpMinutes, GrowthPerHour(minutes, false), GrowthPerHour(minutes, true));

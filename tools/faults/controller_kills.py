@@ -11,7 +11,6 @@ be gone), the administrator account still exists, and every module is tracked.
 
 Prints intact/N; exit status 0 when every restart was intact."""
 
-import argparse
 import os
 import random
 import re
@@ -83,12 +82,7 @@ def line_count(station):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--kills", type=int, default=50)
-    parser.add_argument("--build", default=os.path.join(station_module.SOURCE, "build", "release"))
-    parser.add_argument("--seed", type=int, default=None)
-    arguments = parser.parse_args()
-    random.seed(arguments.seed)
+    arguments = station_module.parse_arguments(__doc__, kills=50)
 
     station = station_module.Station(arguments.build, settings=SETTINGS)
     print("Station in", station.path, flush=True)

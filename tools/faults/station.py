@@ -3,6 +3,7 @@ sim_station folder with the built programs beside it), on free loopback ports
 so that several stations can run on one machine, and what the fault scripts
 need from it: the controller as a child, the unit's pid, the truth, the web."""
 
+import argparse
 import os
 import random
 import re
@@ -18,6 +19,17 @@ import xml.etree.ElementTree as ElementTree
 
 SOURCE = os.path.realpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 PROGRAMS = ("vn_controller", "vn_firmware")
+
+
+def parse_arguments(description, kills):
+    """The fault scripts' common options, with the seed already applied."""
+    parser = argparse.ArgumentParser(description=description.split("\n\n")[0])
+    parser.add_argument("--kills", type=int, default=kills)
+    parser.add_argument("--build", default=os.path.join(SOURCE, "build", "release"))
+    parser.add_argument("--seed", type=int, default=None)
+    arguments = parser.parse_args()
+    random.seed(arguments.seed)
+    return arguments
 
 
 def free_port():

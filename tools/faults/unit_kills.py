@@ -11,7 +11,6 @@ only whole lines.
 Prints recovered/N and the worst recovery time; exit status 0 when every
 kill was recovered from and the files are whole."""
 
-import argparse
 import datetime
 import os
 import random
@@ -56,12 +55,7 @@ def calibration_running(station):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--kills", type=int, default=20)
-    parser.add_argument("--build", default=os.path.join(station_module.SOURCE, "build", "release"))
-    parser.add_argument("--seed", type=int, default=None)
-    arguments = parser.parse_args()
-    random.seed(arguments.seed)
+    arguments = station_module.parse_arguments(__doc__, kills=20)
 
     station = station_module.Station(arguments.build)
     print("Station in", station.path, flush=True)

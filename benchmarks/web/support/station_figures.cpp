@@ -1,12 +1,15 @@
-#include "process_stats.h"
+#include "station_figures.h"
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "test_support.h"
 
 namespace VN_Bench {
 
@@ -62,6 +65,24 @@ std::vector<double> SampleLateness(const std::string& output, size_t from) {
         lateness.push_back(std::atof(output.c_str() + comma + 2));
     }
     return lateness;
+}
+
+std::vector<long> StoredLineTimes(const std::string& folder, time_t from, time_t to) {
+    struct tm day = {};
+    localtime_r(&from, &day);
+    char name[32];
+    std::snprintf(name, sizeof name, "/vn%02d%02d%04d.vnd", day.tm_mon + 1, day.tm_mday, day.tm_year + 1900);
+    const long first = day.tm_hour * 3600L + day.tm_min * 60L + day.tm_sec;
+    const long last = first + static_cast<long>(to - from);
+    std::vector<long> times;
+    std::istringstream lines(VN_Test::ReadFile(folder + name));
+    for (std::string line; std::getline(lines, line);) {
+        int hours = 0, minutes = 0, seconds = 0;
+        if (std::sscanf(line.c_str(), "%*d/%*d/%*d,%d:%d:%d,", &hours, &minutes, &seconds) != 3) continue;
+        const long at = hours * 3600L + minutes * 60L + seconds;
+        if (at >= first && at <= last) times.push_back(at);
+    }
+    return times;
 }
 
 }  // namespace VN_Bench
