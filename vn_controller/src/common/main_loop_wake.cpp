@@ -5,25 +5,36 @@
 
 namespace {
 
-std::mutex wakeMutex;
-std::condition_variable wakeCondition;
-// Kept until the loop's next sleep takes it, so a wake posted while the loop
-// computes its sleep is not lost.
-bool wakePosted = false;
+struct Wake_T {
+    std::mutex mutex;
+    std::condition_variable condition;
+    // Kept until the loop's next sleep takes it, so a wake posted while the
+    // loop computes its sleep is not lost.
+    bool posted = false;
+};
+
+// Never destroyed: a detached thread (the console's, after its quit) may
+// still be waking the loop while the program's statics are torn down.
+Wake_T& Wake() {
+    static Wake_T* const wake = new Wake_T;
+    return *wake;
+}
 
 }  // namespace
 
 void WakeMainLoop() {
+    Wake_T& wake = Wake();
     {
-        std::lock_guard<std::mutex> lock(wakeMutex);
-        wakePosted = true;
+        std::lock_guard<std::mutex> lock(wake.mutex);
+        wake.posted = true;
     }
-    wakeCondition.notify_one();
+    wake.condition.notify_one();
 }
 
 bool SleepUntilWoken(std::chrono::microseconds limit) {
-    std::unique_lock<std::mutex> lock(wakeMutex);
-    const bool woken = wakeCondition.wait_for(lock, limit, [] { return wakePosted; });
-    wakePosted = false;
+    Wake_T& wake = Wake();
+    std::unique_lock<std::mutex> lock(wake.mutex);
+    const bool woken = wake.condition.wait_for(lock, limit, [&] { return wake.posted; });
+    wake.posted = false;
     return woken;
 }
