@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   libtinyxml-dev libcivetweb-dev libmodbus-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libxml2-utils python3 python3-scipy mbpoll
+  libcurl4-openssl-dev libxml2-utils python3 python3-scipy python3-matplotlib mbpoll
   locales
   chromium libjs-chart.js
 )

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "clock.h"
+#include "elapsed.h"
 #include "common/controller_logs.h"
 #include "common/controller_mutexes.h"
 #include "common/mac_address.h"
@@ -167,11 +168,18 @@ int DataSampler::Update() {
     if (clockJumps.Jumped()) RescheduleAfterClockJump(now);
     int result = 0;
     if (nextSampleTime <= now) {
-        // The time text without its line end (ctime's 24 characters).
-        MsgLog.Writef("Sample %.24s, %lld ms late\n", TimeText(nextSampleTime).c_str(),
-                      static_cast<long long>(MsLate(nextSampleTime)));
+        const int64_t late = MsLate(nextSampleTime);
+        struct timeval passStart = {};
+        VN_Lib::GetMonotonicTime(&passStart);
         SetStatusState(StateSampling);
         dataSourceSystem->SampleDataChannels();
+        struct timeval passEnd = {};
+        VN_Lib::GetMonotonicTime(&passEnd);
+        // The time text without its line end (ctime's 24 characters). The
+        // pass time shows what the links and units cost as a station grows.
+        MsgLog.Writef("Sample %.24s, %lld ms late, pass %lld ms\n", TimeText(nextSampleTime).c_str(),
+                      static_cast<long long>(late),
+                      static_cast<long long>(VN_Lib::ElapsedMicroSeconds(passStart, passEnd) / 1000));
         const bool averageDue = nextAverageTime <= now;
         if (averageDue) {
             SetStatusState(StateAveraging);

@@ -1,0 +1,200 @@
+#!/usr/bin/python3
+"""The station's cost as it grows: runs a simulated station of 1, 2 and 4
+units with 4, 8, 16 and 24 modules each (tools/scale/scale_layout.py), and
+measures, once every source is online, the controller's sampling pass (the
+"pass" of its "Sample" log lines: reading every unit's samples), how late
+each sample starts against its 1 s grid, the samples missed, the stored
+average lines, and the controller's and the units' processor shares.
+
+Prints a table, writes it as CSV and, with python3-matplotlib, plots pass
+time and lateness against the station's module count (PNG).
+
+  tools/scale/station_scale.py [--units 1,2,4] [--modules 4,8,16,24]
+                               [--seconds 60] [--build build/release]
+                               [--csv F] [--png F]"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "faults"))
+from station import free_port  # noqa: E402
+from station_files import average_times, day_files  # noqa: E402
+from scale_layout import SOURCE, lay_out  # noqa: E402
+
+SAMPLE = re.compile(r"^Sample .*, (-?\d+) ms late, pass (\d+) ms$", re.M)
+ONLINE_TIMEOUT = 120
+# The console's hidden menu, then "Enable Message Log": the "Sample" lines.
+ENABLE_MESSAGE_LOG = b"729\n3\n"
+INVALID = "-9.999000e+03"
+
+
+def wait_for_whole_line(station, since):
+    """Whether an average line with every channel valid (every unit online and
+    read) was stored within the time-out."""
+    deadline = time.monotonic() + ONLINE_TIMEOUT
+    while time.monotonic() < deadline:
+        for name in day_files(station):
+            with open(name, errors="replace") as f:
+                lines = f.read().split("\n")[3:-1]
+            if any(INVALID not in line for line in lines[-1:]) and average_times(name)[-1].timestamp() > since:
+                return True
+        time.sleep(1)
+    return False
+
+
+def processor_seconds(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return 0.0
+
+
+def local_unit_pid(station):
+    try:
+        with open(os.path.join(station, "shell_journal.log"), errors="replace") as f:
+            pids = re.findall(r"started pid (\d+)", f.read())
+    except OSError:
+        return -1
+    return int(pids[-1]) if pids else -1
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))] if ordered else float("nan")
+
+
+def run(units, modules, seconds, build):
+    root = tempfile.mkdtemp(prefix="scale-", dir=os.path.join(SOURCE, "run"))
+    ports = [free_port() for _ in range(units)] + [free_port(), free_port()]
+    station, remotes = lay_out(root, units, modules, build, ports)
+    log_path = os.path.join(station, "controller.log")
+    children = []
+    try:
+        for folder in remotes:
+            children.append(subprocess.Popen(["./vn_firmware"], cwd=folder, stdin=subprocess.DEVNULL,
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT))
+        with open(log_path, "wb") as log:
+            controller = subprocess.Popen(["./vn_controller"], cwd=station, stdin=subprocess.PIPE,
+                                          stdout=log, stderr=subprocess.STDOUT)
+        children.append(controller)
+        controller.stdin.write(ENABLE_MESSAGE_LOG)
+        controller.stdin.flush()
+        if not wait_for_whole_line(station, time.time()):
+            return {"units": units, "modules": modules, "error": "no average line with every channel valid"}
+        # Warm-up: the trackers settle and the first averages pass.
+        time.sleep(10)
+        with open(log_path, errors="replace") as f:
+            start_offset = len(f.read())
+        pids = [controller.pid, local_unit_pid(station)] + [c.pid for c in children[:-1]]
+        cpu_start = [processor_seconds(p) for p in pids]
+        wall_start = time.monotonic()
+        day_start = time.time()
+        time.sleep(seconds)
+        wall = time.monotonic() - wall_start
+        cpu = [(processor_seconds(p) - c) / wall * 100 for p, c in zip(pids, cpu_start)]
+        with open(log_path, errors="replace") as f:
+            text = f.read()[start_offset:]
+        samples = [(int(late), int(pass_ms)) for late, pass_ms in SAMPLE.findall(text)]
+        stored = sum(1 for name in day_files(station) for t in average_times(name) if t.timestamp() >= day_start)
+        late = [s[0] for s in samples]
+        passes = [s[1] for s in samples]
+        return {
+            "units": units, "modules": modules, "total": units * modules, "samples": len(samples),
+            "due": int(wall), "pass_median": percentile(passes, 0.5), "pass_p95": percentile(passes, 0.95),
+            "pass_max": max(passes, default=float("nan")), "late_median": percentile(late, 0.5),
+            "late_p95": percentile(late, 0.95), "late_max": max(late, default=float("nan")),
+            "stored": stored, "stored_due": int(wall) // 10, "controller_cpu": cpu[0],
+            "unit_cpu": sum(cpu[1:]) / max(1, len(cpu) - 1),
+        }
+    finally:
+        if children and children[-1].stdin:
+            children[-1].stdin.close()
+        for child in reversed(children):
+            if child.poll() is None:
+                child.send_signal(signal.SIGTERM)
+                try:
+                    child.wait(20)
+                except subprocess.TimeoutExpired:
+                    child.kill()
+        pid = local_unit_pid(station)
+        if pid > 0:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+        if not os.environ.get("VN_SCALE_KEEP"):
+            shutil.rmtree(root, ignore_errors=True)
+
+
+COLUMNS = ("units", "modules", "total", "samples", "due", "pass_median", "pass_p95", "pass_max",
+           "late_median", "late_p95", "late_max", "stored", "stored_due", "controller_cpu", "unit_cpu")
+
+
+def plot(rows, png):
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+    except ImportError:
+        print("python3-matplotlib is not installed: no plot", file=sys.stderr)
+        return
+    figure, (passes, lateness) = plt.subplots(1, 2, figsize=(11, 4.2))
+    for units in sorted({r["units"] for r in rows}):
+        mine = sorted((r for r in rows if r["units"] == units and "error" not in r), key=lambda r: r["total"])
+        label = f"{units} unit{'s' if units > 1 else ''}"
+        passes.plot([r["total"] for r in mine], [r["pass_median"] for r in mine], "o-", label=label + " (median)")
+        passes.plot([r["total"] for r in mine], [r["pass_max"] for r in mine], "x--", label=label + " (max)")
+        lateness.plot([r["total"] for r in mine], [r["late_max"] for r in mine], "o-", label=label)
+    passes.axhline(1000, color="grey", linestyle=":", label="sample period")
+    passes.set(xlabel="modules in the station", ylabel="sampling pass (ms)", title="Controller's sampling pass")
+    lateness.set(xlabel="modules in the station", ylabel="latest sample start (ms)",
+                 title="Sample start after its due time (max)")
+    passes.legend(fontsize=7)
+    lateness.legend(fontsize=7)
+    figure.tight_layout()
+    figure.savefig(png, dpi=90)
+    print(f"plot: {png}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--units", default="1,2,4")
+    parser.add_argument("--modules", default="4,8,16,24")
+    parser.add_argument("--seconds", type=int, default=60)
+    parser.add_argument("--build", default=os.path.join(SOURCE, "build", "release"))
+    parser.add_argument("--csv", default=os.path.join(SOURCE, "run", "station_scale.csv"))
+    parser.add_argument("--png", default=os.path.join(SOURCE, "run", "station_scale.png"))
+    arguments = parser.parse_args()
+    os.makedirs(os.path.join(SOURCE, "run"), exist_ok=True)
+    rows = []
+    print(" ".join(f"{c:>10}" for c in COLUMNS), flush=True)
+    for units in (int(u) for u in arguments.units.split(",")):
+        for modules in (int(m) for m in arguments.modules.split(",")):
+            row = run(units, modules, arguments.seconds, arguments.build)
+            rows.append(row)
+            if "error" in row:
+                print(f"{units} units x {modules} modules: {row['error']}", flush=True)
+                continue
+            print(" ".join(f"{row[c]:>10.1f}" if isinstance(row[c], float) else f"{row[c]:>10}"
+                           for c in COLUMNS), flush=True)
+    with open(arguments.csv, "w") as f:
+        f.write(",".join(COLUMNS) + "\n")
+        for row in rows:
+            if "error" not in row:
+                f.write(",".join(f"{row[c]:.1f}" if isinstance(row[c], float) else str(row[c])
+                                 for c in COLUMNS) + "\n")
+    print(f"table: {arguments.csv}")
+    plot(rows, arguments.png)
+
+
+if __name__ == "__main__":
+    main()
