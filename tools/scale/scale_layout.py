@@ -6,7 +6,7 @@ out the three-unit station (docs/stations.md).
 A unit's modules share card 0x300's inputs (voltage and current of each on
 consecutive inputs, mux 1 to 7, the cold junction on mux 1 chan 4 left out:
 at most 27 modules) and its load buses (addresses 1 to 15 on interface 0,
-the rest on interface 2); every four loads share a heat sink."""
+the rest on interface 2, chip select 4); every four loads share a heat sink."""
 
 import os
 import shutil
@@ -48,7 +48,7 @@ def sim_station_xml(kind, modules, unit_port, host_extra, controller_links):
     chips = ['            <CanChip select="0" bus="loads" />']
     if modules > LOADS_PER_BUS:
         buses.append('        <Bus name="loads2" folder="can/loads2" oscillator_hz="16000000" />')
-        chips.append('            <CanChip select="2" bus="loads2" />')
+        chips.append('            <CanChip select="4" bus="loads2" />')
     if kind == "CAN" or "CAN" in controller_links:
         buses.append('        <Bus name="link" folder="../busses/link" oscillator_hz="16000000" />')
     if kind == "CAN":
@@ -244,16 +244,19 @@ def settings_xml(sources, modules):
     return head + '    <ModuleChannels version="1">\n' + "\n".join(channels) + "\n    </ModuleChannels>\n</Settings>\n"
 
 
-def lay_out(root, units, modules, build, ports):
-    """Writes a station of `units` units (1 to 4) with `modules` modules each
-    under root; ports: (unit ports..., http, modbus). Returns the folders of
-    the remote units (to be started by the caller)."""
-    if not 1 <= units <= len(UNITS) or not 1 <= modules <= MAX_MODULES:
-        raise ValueError(f"1 to {len(UNITS)} units of 1 to {MAX_MODULES} modules")
-    chosen = UNITS[:units]
+def lay_out(root, remotes, modules, build, ports):
+    """Writes a station of the local unit and the remote units named (COM1,
+    COM2, CAN) with `modules` modules each under root; ports: (unit ports...,
+    http, modbus). Returns the controller's folder and the folders of the
+    remote units (to be started by the caller)."""
+    known = {kind: (ds, name, kind) for ds, name, kind in UNITS}
+    if any(kind not in known or kind == "local" for kind in remotes) or len(set(remotes)) != len(remotes) \
+            or not 1 <= modules <= MAX_MODULES:
+        raise ValueError(f"remote units among COM1, COM2 and CAN, each once; 1 to {MAX_MODULES} modules")
+    chosen = [UNITS[0]] + [known[kind] for kind in remotes]
     sources = [(ds, kind) for ds, _, kind in chosen]
     controller_links = [kind for _, _, kind in chosen[1:]]
-    remotes = []
+    folders = []
     for n, (ds, name, kind) in enumerate(chosen):
         folder = os.path.join(root, name)
         os.makedirs(os.path.join(folder, "data"), exist_ok=True)
@@ -276,5 +279,5 @@ def lay_out(root, units, modules, build, ports):
             write(os.path.join(folder, "chan_config.xml"), chan_config_xml(sources, modules))
             write(os.path.join(folder, "settings.xml"), settings_xml(sources, modules))
         else:
-            remotes.append(folder)
-    return os.path.join(root, "station"), remotes
+            folders.append(folder)
+    return os.path.join(root, "station"), folders

@@ -4,13 +4,16 @@ units with 4, 8, 16 and 24 modules each (tools/scale/scale_layout.py), and
 measures, once every source is online, the controller's sampling pass (the
 "pass" of its "Sample" log lines: reading every unit's samples), how late
 each sample starts against its 1 s grid, the samples missed, the stored
-average lines, and the controller's and the units' processor shares.
+average lines, the controller's and the units' processor shares (the units'
+as their mean) and, at the end, the modules' power as a share of their
+maximum (the simulated ground truth).
 
 Prints a table, writes it as CSV and, with python3-matplotlib, plots pass
 time and lateness against the station's module count (PNG).
 
   tools/scale/station_scale.py [--units 1,2,4] [--modules 4,8,16,24]
-                               [--seconds 60] [--build build/release]
+                               [--remotes COM1,COM2,CAN] [--seconds 60]
+                               [--build build/release]
                                [--csv F] [--png F]"""
 
 import argparse
@@ -22,6 +25,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "faults"))
 from station import free_port  # noqa: E402
@@ -67,19 +71,34 @@ def local_unit_pid(station):
     return int(pids[-1]) if pids else -1
 
 
+def tracking_share(folders):
+    """The modules' power as a share of their maximum (each unit's truth file), in %."""
+    power = pmax = 0.0
+    for folder in folders:
+        try:
+            root = ElementTree.parse(os.path.join(folder, "sim_truth.xml")).getroot()
+        except (OSError, ElementTree.ParseError):
+            return float("nan")
+        for module in root.iter("Module"):
+            power += float(module.get("power", 0))
+            pmax += float(module.get("pmax", 0))
+    return 100 * power / pmax if pmax > 0 else float("nan")
+
+
 def percentile(values, fraction):
     ordered = sorted(values)
     return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))] if ordered else float("nan")
 
 
-def run(units, modules, seconds, build):
+def run(remotes, modules, seconds, build):
+    units = 1 + len(remotes)
     root = tempfile.mkdtemp(prefix="scale-", dir=os.path.join(SOURCE, "run"))
     ports = [free_port() for _ in range(units)] + [free_port(), free_port()]
-    station, remotes = lay_out(root, units, modules, build, ports)
+    station, remote_folders = lay_out(root, remotes, modules, build, ports)
     log_path = os.path.join(station, "controller.log")
     children = []
     try:
-        for folder in remotes:
+        for folder in remote_folders:
             children.append(subprocess.Popen(["./vn_firmware"], cwd=folder, stdin=subprocess.DEVNULL,
                                              stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT))
         with open(log_path, "wb") as log:
@@ -101,6 +120,7 @@ def run(units, modules, seconds, build):
         time.sleep(seconds)
         wall = time.monotonic() - wall_start
         cpu = [(processor_seconds(p) - c) / wall * 100 for p, c in zip(pids, cpu_start)]
+        tracking = tracking_share([station] + remote_folders)
         with open(log_path, errors="replace") as f:
             text = f.read()[start_offset:]
         samples = [(int(late), int(pass_ms)) for late, pass_ms in SAMPLE.findall(text)]
@@ -108,12 +128,13 @@ def run(units, modules, seconds, build):
         late = [s[0] for s in samples]
         passes = [s[1] for s in samples]
         return {
-            "units": units, "modules": modules, "total": units * modules, "samples": len(samples),
+            "units": units, "links": "+".join(["local"] + list(remotes)), "modules": modules,
+            "total": units * modules, "samples": len(samples),
             "due": int(wall), "pass_median": percentile(passes, 0.5), "pass_p95": percentile(passes, 0.95),
             "pass_max": max(passes, default=float("nan")), "late_median": percentile(late, 0.5),
             "late_p95": percentile(late, 0.95), "late_max": max(late, default=float("nan")),
             "stored": stored, "stored_due": int(wall) // 10, "controller_cpu": cpu[0],
-            "unit_cpu": sum(cpu[1:]) / max(1, len(cpu) - 1),
+            "unit_cpu": sum(cpu[1:]) / max(1, len(cpu) - 1), "tracking": tracking,
         }
     finally:
         if children and children[-1].stdin:
@@ -135,8 +156,8 @@ def run(units, modules, seconds, build):
             shutil.rmtree(root, ignore_errors=True)
 
 
-COLUMNS = ("units", "modules", "total", "samples", "due", "pass_median", "pass_p95", "pass_max",
-           "late_median", "late_p95", "late_max", "stored", "stored_due", "controller_cpu", "unit_cpu")
+COLUMNS = ("units", "links", "modules", "total", "samples", "due", "pass_median", "pass_p95", "pass_max",
+           "late_median", "late_p95", "late_max", "stored", "stored_due", "controller_cpu", "unit_cpu", "tracking")
 
 
 def plot(rows, png):
@@ -148,9 +169,9 @@ def plot(rows, png):
         print("python3-matplotlib is not installed: no plot", file=sys.stderr)
         return
     figure, (passes, lateness) = plt.subplots(1, 2, figsize=(11, 4.2))
-    for units in sorted({r["units"] for r in rows}):
-        mine = sorted((r for r in rows if r["units"] == units and "error" not in r), key=lambda r: r["total"])
-        label = f"{units} unit{'s' if units > 1 else ''}"
+    for links in sorted({r["links"] for r in rows if "error" not in r}, key=len):
+        mine = sorted((r for r in rows if r.get("links") == links), key=lambda r: r["total"])
+        label = links
         passes.plot([r["total"] for r in mine], [r["pass_median"] for r in mine], "o-", label=label + " (median)")
         passes.plot([r["total"] for r in mine], [r["pass_max"] for r in mine], "x--", label=label + " (max)")
         lateness.plot([r["total"] for r in mine], [r["late_max"] for r in mine], "o-", label=label)
@@ -169,6 +190,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--units", default="1,2,4")
     parser.add_argument("--modules", default="4,8,16,24")
+    parser.add_argument("--remotes", default="COM1,COM2,CAN",
+                        help="the remote units in the order they are added (n units: the local one and the first n-1)")
     parser.add_argument("--seconds", type=int, default=60)
     parser.add_argument("--build", default=os.path.join(SOURCE, "build", "release"))
     parser.add_argument("--csv", default=os.path.join(SOURCE, "run", "station_scale.csv"))
@@ -179,7 +202,7 @@ def main():
     print(" ".join(f"{c:>10}" for c in COLUMNS), flush=True)
     for units in (int(u) for u in arguments.units.split(",")):
         for modules in (int(m) for m in arguments.modules.split(",")):
-            row = run(units, modules, arguments.seconds, arguments.build)
+            row = run(arguments.remotes.split(",")[:units - 1], modules, arguments.seconds, arguments.build)
             rows.append(row)
             if "error" in row:
                 print(f"{units} units x {modules} modules: {row['error']}", flush=True)
