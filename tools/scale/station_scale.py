@@ -14,7 +14,7 @@ time and lateness against the station's module count (PNG).
   tools/scale/station_scale.py [--units 1,2,4] [--modules 4,8,16,24]
                                [--remotes COM1,COM2,CAN] [--seconds 60]
                                [--build build/release]
-                               [--csv F] [--png F]"""
+                               [--csv F] [--png F] [--replot F,...]"""
 
 import argparse
 import os
@@ -160,6 +160,17 @@ COLUMNS = ("units", "links", "modules", "total", "samples", "due", "pass_median"
            "late_median", "late_p95", "late_max", "stored", "stored_due", "controller_cpu", "unit_cpu", "tracking")
 
 
+def read_tables(names):
+    rows = []
+    for name in names:
+        with open(name) as f:
+            header = f.readline().strip().split(",")
+            for line in f:
+                row = dict(zip(header, line.strip().split(",")))
+                rows.append({k: v if k == "links" else float(v) for k, v in row.items()})
+    return rows
+
+
 def plot(rows, png):
     try:
         import matplotlib
@@ -172,9 +183,10 @@ def plot(rows, png):
     for links in sorted({r["links"] for r in rows if "error" not in r}, key=len):
         mine = sorted((r for r in rows if r.get("links") == links), key=lambda r: r["total"])
         label = links
-        passes.plot([r["total"] for r in mine], [r["pass_median"] for r in mine], "o-", label=label + " (median)")
-        passes.plot([r["total"] for r in mine], [r["pass_max"] for r in mine], "x--", label=label + " (max)")
-        lateness.plot([r["total"] for r in mine], [r["late_max"] for r in mine], "o-", label=label)
+        line, = passes.plot([r["total"] for r in mine], [r["pass_median"] for r in mine], "o-", label=label + " (median)")
+        passes.plot([r["total"] for r in mine], [r["pass_max"] for r in mine], "x--", color=line.get_color(),
+                    label=label + " (max)")
+        lateness.plot([r["total"] for r in mine], [r["late_max"] for r in mine], "o-", color=line.get_color(), label=label)
     passes.axhline(1000, color="grey", linestyle=":", label="sample period")
     passes.set(xlabel="modules in the station", ylabel="sampling pass (ms)", title="Controller's sampling pass")
     lateness.set(xlabel="modules in the station", ylabel="latest sample start (ms)",
@@ -196,7 +208,11 @@ def main():
     parser.add_argument("--build", default=os.path.join(SOURCE, "build", "release"))
     parser.add_argument("--csv", default=os.path.join(SOURCE, "run", "station_scale.csv"))
     parser.add_argument("--png", default=os.path.join(SOURCE, "run", "station_scale.png"))
+    parser.add_argument("--replot", metavar="CSV", help="only plot tables written before (comma-separated files)")
     arguments = parser.parse_args()
+    if arguments.replot:
+        plot(read_tables(arguments.replot.split(",")), arguments.png)
+        return
     os.makedirs(os.path.join(SOURCE, "run"), exist_ok=True)
     rows = []
     print(" ".join(f"{c:>10}" for c in COLUMNS), flush=True)
