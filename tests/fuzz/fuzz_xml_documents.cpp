@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case CurveFile: {
             // Where the station keeps its curves, whatever a curve settings input set.
             sampler.SetCurvePath("/data/curves/");
-                VN_Fuzz::WriteWorkFile("data/curves/fuzz_curve.xml", data + 1, size - 1);
+            VN_Fuzz::WriteWorkFile("data/curves/fuzz_curve.xml", data + 1, size - 1);
             VN_Sample::IvCurve curve;
             sampler.LoadCurve(curve, "fuzz_curve.xml");
             delete curve.MakeNewXmlElement(true);
