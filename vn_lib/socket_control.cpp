@@ -172,7 +172,10 @@ int SocketControl::SendData(int length, const char* data, int timeoutMs) { retur
 
 int SocketControl::GetData(int maxLength, char* buffer, int* count) {
     *count = 0;
-    if (descriptor < 0) {
+    // A client whose unit has gone (its program ended: the connection was
+    // closed or reset) says so at once rather than waiting out the reply's
+    // time-out; a server takes the next connection instead.
+    if (descriptor < 0 || (mode == ModeClient && peerClosed)) {
         return ERR_LINK_NOT_OPEN;
     }
     if (maxLength <= 0) {
@@ -183,6 +186,7 @@ int SocketControl::GetData(int maxLength, char* buffer, int* count) {
         *count = static_cast<int>(got);
     } else if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         peerClosed = true;
+        if (mode == ModeClient) return ERR_LINK_NOT_OPEN;
     }
     return 0;
 }

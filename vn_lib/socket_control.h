@@ -34,6 +34,8 @@ public:
     // Accepts a pending connection when none is served; always 0.
     int ReadFrameNonBlock(DataFrame& frame) override;
     int SendData(int length, const char* data, int timeoutMs) override;
+    // A client whose peer has closed or reset the connection gets
+    // ERR_LINK_NOT_OPEN until it connects again.
     int GetData(int maxLength, char* buffer, int* count) override;
     int EmptyInputBuffer() override;
 

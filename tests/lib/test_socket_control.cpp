@@ -207,3 +207,50 @@ TEST(SocketControl, ServerReplacesAPeerThatWentAway) {
     }
     EXPECT_EQ(result, VN_Lib::ERR_LINK_NOT_OPEN);
 }
+
+// A unit program killed while the controller waits for its reply closes the
+// connection: the client learns it at once, whatever its reply time-out, and
+// keeps saying so until it connects again.
+TEST(SocketControl, ClientSeesAPeerThatClosedMidExchangeUntilItReconnects) {
+    int port = VN_Test::FreeTcpPort();
+    SocketControl client;
+    {
+        SocketControl dying;
+        ASSERT_EQ(dying.OpenServerSocket(port), 0);
+        ASSERT_EQ(client.OpenClientSocket(port), 0);
+        int result = -1;
+        std::thread controller([&] {
+            std::string params = "30,1,1,30.0";
+            DataFrame response;
+            result = client.SendCommand(CmdCalibrate, params, response, 30000);
+        });
+        CommandMessage message;
+        const bool asked = PollUntilDone(dying, message);
+        dying.Close();
+        controller.join();
+        ASSERT_TRUE(asked);
+        EXPECT_EQ(result, VN_Lib::ERR_LINK_NOT_OPEN);
+        std::string params;
+        DataFrame response;
+        EXPECT_EQ(client.SendCommand(CmdVersion, params, response, 30000), VN_Lib::ERR_LINK_NOT_OPEN);
+    }
+
+    SocketControl restarted;
+    ASSERT_EQ(restarted.OpenServerSocket(port), 0);
+    ASSERT_EQ(client.OpenClientSocket(port), 0);
+    int result = -1;
+    std::thread controller([&] {
+        std::string params;
+        DataFrame response;
+        result = client.SendCommand(CmdVersion, params, response, 5000);
+    });
+    CommandMessage message;
+    const bool asked = PollUntilDone(restarted, message);
+    DataFrame answer;
+    answer.AddShort(0);
+    answer.PrependByte(static_cast<char>(CmdVersion));
+    if (asked) restarted.OutputFrame(answer, 1000);
+    controller.join();
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(result, 0);
+}

@@ -15,7 +15,7 @@
 #include "sys_error.h"
 #include "test_support.h"
 #include "vn_sim/link/datagram_folder_link.h"
-#include "vn_sim/serial/line_fault.h"
+#include "vn_sim/link/link_fault.h"
 #include "vn_sim/serial/uart_receiver.h"
 #include "vn_sim/station/station_installer.h"
 #include "vn_sim/station_description.h"
@@ -52,7 +52,7 @@ TEST(UartReceiverTest, OtherRatesSampleTheWrongBits) {
 // after a pause of 50 ms (the times are handed in).
 TEST(LineFaultTest, EachKindBreaksTheBytesAsNamedAndRemovingTheFileMendsTheLine) {
     VN_Test::TempDir folder;
-    VN_Sim::LineFault fault(folder.Path());
+    VN_Sim::LinkFault fault(folder.File("fault"));
     const std::vector<uint8_t> bytes = RequestBytes();
     const long long ms = 1000000;
     long long now = 1000 * ms;

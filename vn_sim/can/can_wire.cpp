@@ -1,11 +1,28 @@
 #include "vn_sim/can/can_wire.h"
 
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace VN_Sim {
 
-CanWire::CanWire(const std::string& busName, const std::string& linkFolder) : name(busName) {
+namespace {
+
+// Fault bursts are timed on the machine's own clock: a test that freezes
+// the seam's clock must not freeze the fault.
+long long MonotonicNs() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+}  // namespace
+
+CanWire::CanWire(const std::string& busName, const std::string& linkFolder, const std::string& faultFile)
+    : name(busName) {
     // The name becomes a folder: it must not lead anywhere else.
     bool safeName = !busName.empty() && busName != "." && busName != ".." && busName.find('/') == std::string::npos;
     if (!linkFolder.empty() && !safeName) {
@@ -14,6 +31,7 @@ CanWire::CanWire(const std::string& busName, const std::string& linkFolder) : na
     } else if (!linkFolder.empty()) {
         link = std::make_unique<CanSocketLink>(linkFolder + "/" + busName,
                                                [this](const CanFrame_T& frame) { DeliverLocally(nullptr, frame); });
+        if (!faultFile.empty()) fault = std::make_unique<CanFrameFault>(faultFile);
     }
 }
 
@@ -28,9 +46,13 @@ void CanWire::Detach(CanNode* node) {
 }
 
 int CanWire::Transmit(const CanNode* sender, const CanFrame_T& frame) {
-    int reached = DeliverLocally(sender, frame);
-    if (link != nullptr) reached += link->Send(frame);
-    return reached;
+    const int reached = DeliverLocally(sender, frame);
+    if (link == nullptr) return reached;
+    CanFrame_T leaving = frame;
+    int delayMs = 0;
+    if (fault != nullptr && !fault->Apply(&leaving, MonotonicNs(), &delayMs)) return reached;
+    if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    return reached + link->Send(leaving);
 }
 
 int CanWire::DeliverLocally(const CanNode* sender, const CanFrame_T& frame) {

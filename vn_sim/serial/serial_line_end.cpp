@@ -30,7 +30,7 @@ long long NowNs() {
 
 }  // namespace
 
-SerialLineEnd::SerialLineEnd(const std::string& folder, int lineBaud) : baud(lineBaud), fault(folder) {
+SerialLineEnd::SerialLineEnd(const std::string& folder, int lineBaud) : baud(lineBaud), fault(folder + "/fault") {
     int ends[2];
     if (baud <= 0 || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
     if (pipe2(wakePipe, O_CLOEXEC) != 0) {

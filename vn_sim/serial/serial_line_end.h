@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "vn_sim/link/datagram_folder_link.h"
-#include "vn_sim/serial/line_fault.h"
+#include "vn_sim/link/link_fault.h"
 
 namespace VN_Sim {
 
@@ -17,7 +17,7 @@ namespace VN_Sim {
 // the line brings into the pair. Each datagram carries its sender's rate: a
 // port at another rate receives the bytes as its UART would (garbled). Bytes
 // nobody takes (no peer, or a peer not reading) are lost, as on a cable. A
-// fault file in the folder breaks the line on purpose (LineFault).
+// fault file in the folder breaks the line on purpose (LinkFault).
 class SerialLineEnd {
 public:
     static constexpr size_t MaxChunk = 256;  // payload bytes in one datagram
@@ -41,7 +41,7 @@ private:
 
     int baud;
     // Read by the link's thread only.
-    LineFault fault;
+    LinkFault fault;
     int portFd = -1;
     int relayFd = -1;
     int wakePipe[2] = {-1, -1};

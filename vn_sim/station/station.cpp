@@ -72,7 +72,9 @@ std::shared_ptr<CanWire> Station::Wire(const std::string& bus) {
     std::string linkFolder;
     std::string wireName = bus;
     if (!settings->second.folder.empty()) SplitFolder(settings->second.folder, &linkFolder, &wireName);
-    auto wire = std::make_shared<CanWire>(wireName, linkFolder);
+    // The fault file sits in the program's own folder: it breaks this
+    // program's frames only, e.g. one unit's replies on a shared bus.
+    auto wire = std::make_shared<CanWire>(wireName, linkFolder, "can_fault_" + bus);
     wires[bus] = wire;
     return wire;
 }

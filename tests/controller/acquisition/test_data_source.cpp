@@ -285,6 +285,23 @@ TEST_F(DataSourceTest, TimeOutPutsTheSourceOfflineWithTheOfflineLine) {
     EXPECT_EQ(before, unit.BytesReceived());
 }
 
+// A unit killed during a long exchange closes its link: the step ends then,
+// not after its reply's time-out, and the next sample pass finds the unit
+// gone, so the offline retry can start it again without delay.
+TEST_F(DataSourceTest, UnitEndingDuringACalibrationStepIsSeenGoneAtOnce) {
+    Describe("5.11");
+    unit.Vanish();
+    VN_Lib::CalReportRecord record;
+    EXPECT_EQ(VN_Lib::ERR_LINK_NOT_OPEN, source.CalibrateModuleVoltage(record));
+    EXPECT_TRUE(source.calibrationReport.module_voltages.empty());
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(VN_Lib::ERR_LINK_NOT_OPEN, source.ReadAllSampleData());
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("Offline error 10 in ReadAllSampleData()"), std::string::npos) << output;
+    EXPECT_FALSE(source.Online());
+}
+
 TEST_F(DataSourceTest, UnitErrorCodeKeepsTheSourceOnline) {
     Describe("5.11");
     unit.Answer('E', 701);

@@ -3,7 +3,7 @@
 // on CAN (2), each unit under its own weather. The day file holds every
 // module of every unit near its own unit's ground truth, and a remote unit
 // that dies and is started again comes back while the local unit's columns
-// stay valid.
+// stay valid, as does a unit whose link is broken on purpose.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -251,15 +251,24 @@ TEST_F(MultiUnitStationEndToEnd, KilledRemoteUnitsComeBackWhileTheOtherUnitsStay
     EXPECT_TRUE(controllerProgram->Running());
 }
 
-// The serial unit answering garbage, breaking off mid-frame, or too late:
-// only its source goes offline, and it comes back when the line is sound.
-TEST_F(MultiUnitStationEndToEnd, SerialLineFaultsTakeOnlyTheirUnitOfflineUntilMended) {
+// The serial unit answering garbage, breaking off mid-frame, or too late,
+// then the CAN unit falling silent, answering garbage, breaking off
+// mid-message or answering too late: only the faulty unit's source goes
+// offline, and it comes back when its link is sound.
+TEST_F(MultiUnitStationEndToEnd, LinkFaultsTakeOnlyTheirUnitOfflineUntilMended) {
     ASSERT_TRUE(VN_Test::WaitUntil([&] { return AllUnitsStored(); }, 90000)) << Outputs();
-    const std::string fault = station.Root() + "/lines/unit1/fault";
+    const std::string lineFault = station.Root() + "/lines/unit1/fault";
     for (const char* kind : {"garbage", "cut", "slow 4000"}) {
         SCOPED_TRACE(kind);
         BreakAndMend(
-            comUnit, [&] { VN_Test::WriteFile(fault, kind); }, [&] { std::filesystem::remove(fault); });
+            comUnit, [&] { VN_Test::WriteFile(lineFault, kind); }, [&] { std::filesystem::remove(lineFault); });
+    }
+    // The CAN unit's own replies on the bus it shares with the controller.
+    const std::string busFault = canUnit.folder->File("can_fault_link");
+    for (const char* kind : {"mute", "garbage", "cut", "slow 4000"}) {
+        SCOPED_TRACE(kind);
+        BreakAndMend(
+            canUnit, [&] { VN_Test::WriteFile(busFault, kind); }, [&] { std::filesystem::remove(busFault); });
     }
     EXPECT_TRUE(controllerProgram->Running());
 }
