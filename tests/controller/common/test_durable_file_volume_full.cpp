@@ -65,6 +65,7 @@ TEST_F(DurableFileVolumeFull, ANumberedFileIsNotCreatedAtAll) {
 TEST_F(DurableFileVolumeFull, OnlyFoldersOfTheStationCanBeFull) {
     // The station folder named by its host path is no station folder: the
     // switch never reaches a file of the machine outside the station.
+    mkdir(dir.File("etc").c_str(), 0755);
     VN_Test::WriteFile(dir.File("sim_volume_full"), dir.Path() + "\n/etc\n");
     EXPECT_TRUE(VN_Sample::ReplaceFileWithDocument(Document("Curve"), file));
     EXPECT_FALSE(VN_Sample::ReplaceFileWithDocument(Document("Zone"), VN_Lib::StationPath("/etc/zone.xml")));
