@@ -1,7 +1,9 @@
 #include "app/controller_program.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -112,7 +114,11 @@ int SaveUserSettings(const std::string& fileName) {
 
     // Written as a new file, synced and renamed into place: a power cut or a
     // full disk leaves either the old settings or the new ones.
-    if (!VN_Sample::ReplaceFileWithDocument(document, VN_Lib::StationPath(fileName))) return ErrWriteSettings;
+    if (!VN_Sample::ReplaceFileWithDocument(document, VN_Lib::StationPath(fileName))) {
+        // Saved after the form that asked has been answered: only this line tells.
+        VN_Lib::Log::LogPrintf("Cannot save the user settings to %s (%s)\n", fileName.c_str(), std::strerror(errno));
+        return ErrWriteSettings;
+    }
     VN_Lib::CopyToBackupVolume(fileName);
     return 0;
 }

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "station_write.h"
+
 namespace VN_Sample {
 
 namespace {
@@ -19,6 +21,13 @@ void SyncDirectoryOf(const std::string& file) {
     ::close(descriptor);
 }
 
+// Removes a temporary after a failure, keeping errno for the caller.
+void RemoveTemporary(const std::string& temporary) {
+    const int cause = errno;
+    std::remove(temporary.c_str());
+    errno = cause;
+}
+
 // The document printed as the controller's files hold it, on the disk under
 // temporary. False when anything failed; the temporary is then removed.
 bool WriteDocumentDurably(const TiXmlDocument& document, const std::string& temporary) {
@@ -28,9 +37,12 @@ bool WriteDocumentDurably(const TiXmlDocument& document, const std::string& temp
     document.Accept(&printer);
     FilePtr output(std::fopen(temporary.c_str(), "we"));
     if (output == nullptr) return false;
-    const bool written = std::fputs(printer.CStr(), output.get()) >= 0;
-    if (CloseDurably(std::move(output)) && written) return true;
-    std::remove(temporary.c_str());
+    const bool written = VN_Lib::WriteStationFile(output.get(), printer.Str());
+    const int writeCause = errno;
+    const bool closed = CloseDurably(std::move(output));
+    if (written && closed) return true;
+    if (!written) errno = writeCause;
+    RemoveTemporary(temporary);
     return false;
 }
 
@@ -45,7 +57,7 @@ bool ReplaceFileWithDocument(const TiXmlDocument& document, const std::string& f
     const std::string temporary = file + ".new";
     if (!WriteDocumentDurably(document, temporary)) return false;
     if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        std::remove(temporary.c_str());
+        RemoveTemporary(temporary);
         return false;
     }
     SyncDirectoryOf(file);
@@ -74,7 +86,7 @@ int CreateNumberedFileWithDocument(const TiXmlDocument& document, const std::str
             break;
         }
     }
-    std::remove(temporary.c_str());
+    RemoveTemporary(temporary);
     return used;
 }
 

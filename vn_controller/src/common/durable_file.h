@@ -19,8 +19,8 @@ bool CloseDurably(FilePtr file);
 
 // Writes the document as "<file>.new" and renames that over the file, so a
 // power cut or a full disk leaves the old file or the new one, never a
-// truncated one. False when anything failed; the old file is then untouched.
-// Paths as the host opens them.
+// truncated one. False when anything failed (errno tells why: ENOSPC for a
+// full volume); the old file is then untouched. Paths as the host opens them.
 bool ReplaceFileWithDocument(const TiXmlDocument& document, const std::string& file);
 
 // file with "_<number>" before its extension (the last '.' of its last
@@ -31,7 +31,8 @@ std::string NumberedFileName(const std::string& file, unsigned number);
 // NumberedFileName(file, 1), ... up to number MaxFileNumber that does not
 // exist yet. An existing file is never replaced, not even one created
 // meanwhile by another process. The number of the name used, or -1 when
-// anything failed or every name was taken; no temporary is left behind.
+// anything failed or every name was taken (errno tells why); no temporary is
+// left behind.
 constexpr unsigned MaxFileNumber = 99;
 int CreateNumberedFileWithDocument(const TiXmlDocument& document, const std::string& file);
 

@@ -1,6 +1,7 @@
 #include "schedule/data_sampler.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <mutex>
 
@@ -342,13 +343,15 @@ void DataSampler::SetStatusNextCurveTime(time_t t) {
     status.NextCurveTime = t;
 }
 
-void DataSampler::SetStatusStoreError(int error) {
+void DataSampler::SetStatusStoreError(int error, int cause) {
     std::lock_guard<std::mutex> lock(statusMutex);
     status.storeError = error;
     if (error == 0) {
         status.storeErrorText.clear();
+    } else if (error == ErrDataVolume) {
+        status.storeErrorText = "Cannot mount data volume";
     } else {
-        status.storeErrorText = error == ErrDataVolume ? "Cannot mount data volume" : "Cannot write data file";
+        status.storeErrorText = cause == ENOSPC ? "Data volume full" : "Cannot write data file";
     }
 }
 

@@ -13,6 +13,7 @@
 #include "channels/iv_curve.h"
 #include "schedule/clock_jump_watch.h"
 #include "schedule/status.h"
+#include "schedule/store_failure_log.h"
 #include "storage/data_record.h"
 
 namespace VN_Sample {
@@ -111,8 +112,9 @@ public:
     void SetStatusState(VN_State_T state);
     void SetStatusNextAverageTime(time_t t);
     void SetStatusNextCurveTime(time_t t);
-    // A data store's result (StoreVndData) as the status's store error.
-    void SetStatusStoreError(int error);
+    // A data store's result (StoreVndData) as the status's store error, with
+    // the errno of a failed write (ENOSPC reads "Data volume full").
+    void SetStatusStoreError(int error, int cause = 0);
 
     // Curve files in the curve directory (data_sampler_curves.cpp).
     // 0, or 805 when the file cannot be written.
@@ -148,7 +150,10 @@ public:
     // the three header lines first when the file is new; the line is on the
     // disk before it returns. 0, 806 when the data volume cannot be mounted
     // (nothing is written then), 802 when the file cannot be opened or
-    // written. The result becomes the status's store error.
+    // written. The result becomes the status's store error; a failure is
+    // printed when it begins and when storing works again. There is no
+    // buffer: a line due while the volume is full is lost, and storing
+    // resumes with the next line due once there is space.
     int StoreVndData();
     // True when the volume's marker file shows it mounted or could be created
     // after mounting it. The marker is created only when the mount command
@@ -242,8 +247,8 @@ private:
     void RescheduleAfterClockJump(time_t now);
     // The channel's curve as its last curve and a new file; the new file's result.
     int StoreChannelCurve(const ModuleChannel& channel, int channel_id);
-    // StoreVndData without the status.
-    int AppendAverageLine();
+    // StoreVndData without the status; *cause is the errno of a failure.
+    int AppendAverageLine(int* cause);
     // Mounts the data volume, or checks the directories of a volume mounted
     // already.
     void PrepareDataVolume();
@@ -286,6 +291,8 @@ private:
     bool manualCurvesComplete = true;
     bool autoCurvesComplete = true;
     ClockJumpWatch clockJumps;
+    StoreFailureLog dayFileFailures{"Data file store"};
+    StoreFailureLog curveFailures{"Curve file store"};
 
     // Network and time settings; their values are checked before they are kept.
     std::string dhcpEnabled = "no";

@@ -1,5 +1,6 @@
 #include "schedule/data_sampler.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -58,8 +59,15 @@ int DataSampler::StoreLastCurve(const IvCurve& curve, int channel_id) {
 }
 
 int DataSampler::StoreChannelCurve(const ModuleChannel& channel, int channel_id) {
-    StoreLastCurve(channel.curve, channel_id);
-    return StoreCurve(channel.curve, channel_id);
+    const int last = StoreLastCurve(channel.curve, channel_id);
+    const int lastCause = errno;
+    const int result = StoreCurve(channel.curve, channel_id);
+    if (result != 0) {
+        curveFailures.Note(result, errno);
+    } else {
+        curveFailures.Note(last, lastCause);
+    }
+    return result;
 }
 
 int DataSampler::LoadCurve(IvCurve& curve, std::string file_name) {

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -11,6 +12,7 @@
 #include "schedule/data_sampler.h"
 #include "storage/data_file.h"
 #include "storage/day_file_tail.h"
+#include "station_write.h"
 
 namespace VN_Sample {
 
@@ -18,6 +20,15 @@ namespace {
 
 // The marker lies on the data volume itself, so it is seen only while the volume is mounted.
 std::string MarkerOf(const std::string& mountPoint) { return mountPoint + "/mounted"; }
+
+// A failed append's part line (a disk that filled mid-write) is cut off at
+// once: the day may end, or the controller stop, before a next append would.
+void CutBackFailedAppend(const std::string& path, size_t headerLines) {
+    const int cause = errno;
+    FilePtr file = OpenStationFile(path, "r+e");
+    if (file != nullptr) MendDayFileTail(file.get(), headerLines);
+    errno = cause;
+}
 
 }  // namespace
 
@@ -62,13 +73,15 @@ void DataSampler::CreateDataDirectories() {
 }
 
 int DataSampler::StoreVndData() {
-    const int result = AppendAverageLine();
+    int cause = 0;
+    const int result = AppendAverageLine(&cause);
+    dayFileFailures.Note(result, cause);
     // Shown until a store succeeds, so a station that stopped storing says so.
-    SetStatusStoreError(result);
+    SetStatusStoreError(result, cause);
     return result;
 }
 
-int DataSampler::AppendAverageLine() {
+int DataSampler::AppendAverageLine(int* cause) {
     if (!MountDataVolume()) {
         VN_Lib::Log::LogPrintf("Cannot mount data volume\n");
         return ErrDataVolume;
@@ -78,10 +91,16 @@ int DataSampler::AppendAverageLine() {
     std::string line;
     Record.GetDataString(line, AverageRecord, delim);
     FilePtr file = OpenStationFile(path, "a+e");
-    if (file == nullptr) return ErrDataFile;
+    if (file == nullptr) {
+        *cause = errno;
+        return ErrDataFile;
+    }
     const auto headers = {&DataRecord::GetIdHeader, &DataRecord::GetDescriptionHeader, &DataRecord::GetUnitsHeader};
     const DayFileTail tail = MendDayFileTail(file.get(), headers.size());
-    if (tail == DayFileTail::Failed) return ErrDataFile;
+    if (tail == DayFileTail::Failed) {
+        *cause = errno;
+        return ErrDataFile;
+    }
     std::string text;
     if (tail == DayFileTail::Empty) {
         // The new file is already open, so on the station this unmount fails
@@ -97,9 +116,14 @@ int DataSampler::AppendAverageLine() {
         }
     }
     text += line + "\n";
-    const bool written = std::fputs(text.c_str(), file.get()) >= 0;
+    const bool written = VN_Lib::WriteStationFile(file.get(), text);
+    const int writeCause = errno;
     // On the disk before returning: a power cut must not take a stored average with it.
-    return CloseDurably(std::move(file)) && written ? 0 : ErrDataFile;
+    const bool closed = CloseDurably(std::move(file));
+    if (written && closed) return 0;
+    *cause = written ? errno : writeCause;
+    CutBackFailedAppend(path, headers.size());
+    return ErrDataFile;
 }
 
 bool DataSampler::MountDataVolume() {

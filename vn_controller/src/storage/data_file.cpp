@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "station_paths.h"
+#include "station_write.h"
 
 namespace VN_Sample {
 
@@ -32,7 +33,7 @@ bool IsMountPoint(const std::string& path) {
 bool WriteStationString(const char* text, const char* path) {
     FilePtr file = OpenStationFile(path, "we");
     if (file == nullptr) return false;
-    const bool written = std::fputs(text, file.get()) >= 0 && std::fputc('\n', file.get()) != EOF;
+    const bool written = VN_Lib::WriteStationFile(file.get(), std::string(text) + "\n");
     return CloseDurably(std::move(file)) && written;
 }
 
