@@ -105,6 +105,8 @@ std::string RequestFrame(const std::string& text);
 
 // The comma-separated fields of a data line, empty ones at the end included.
 std::vector<std::string> CommaFields(const std::string& line);
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 // Connects to 127.0.0.1:port, retrying until timeoutMs has passed; -1 on failure.
 int ConnectLoopback(int port, int timeoutMs);

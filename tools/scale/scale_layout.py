@@ -24,17 +24,17 @@ MAX_MODULES = 27
 LOADS_PER_BUS = 15
 
 
-def module_inputs(count):
-    """(mux, chan) of each module's voltage and current inputs on card 0x300."""
+def module_wiring(count):
+    """Each module's number (1...), load bus (its id in hw_config.xml, its name
+    in sim_station.xml), load address and the (mux, chan) of its voltage and
+    current inputs on card 0x300."""
     inputs = [(mux, chan) for mux in range(1, 8) for chan in range(8) if (mux, chan) != (1, 4)]
-    return [(inputs[2 * i], inputs[2 * i + 1]) for i in range(count)]
-
-
-def module_bus(number):
-    """(bus id in hw_config.xml, bus name in sim_station.xml, address) of module number (1...)."""
-    if number <= LOADS_PER_BUS:
-        return 1, "loads", number
-    return 3, "loads2", number - LOADS_PER_BUS
+    for number in range(1, count + 1):
+        if number <= LOADS_PER_BUS:
+            bus_id, bus_name, address = 1, "loads", number
+        else:
+            bus_id, bus_name, address = 3, "loads2", number - LOADS_PER_BUS
+        yield number, bus_id, bus_name, address, inputs[2 * number - 2], inputs[2 * number - 1]
 
 
 def write(path, text):
@@ -63,8 +63,7 @@ def sim_station_xml(kind, modules, unit_port, host_extra, controller_links):
     sinks = "\n".join(f'        <HeatSink id="{s}" still_resistance="0.1" full_resistance="0.03" heat_capacity="10000" />'
                       for s in range(1, (modules + 3) // 4 + 1))
     module_xml = []
-    for number, ((vmux, vchan), (imux, ichan)) in enumerate(module_inputs(modules), start=1):
-        _, bus, address = module_bus(number)
+    for number, _, bus, address, (vmux, vchan), (imux, ichan) in module_wiring(modules):
         module_xml.append(
             f'        <Module id="{number}" model="default" bus="{bus}" address="{address}">\n'
             f'            <Load vmax="50" on_resistance="0.05" current_limit="15" settling_ms="1" heat_sink="{(number + 3) // 4}" />\n'
@@ -123,8 +122,7 @@ def hw_config_xml(kind, modules, unit_port, serial_number):
     if modules > LOADS_PER_BUS:
         buses.append('        <Bus id="3" card="1" chan="2" />')
     channels = []
-    for number, ((vmux, vchan), (imux, ichan)) in enumerate(module_inputs(modules), start=1):
-        bus, _, address = module_bus(number)
+    for number, bus, _, address, (vmux, vchan), (imux, ichan) in module_wiring(modules):
         channels.append(
             f'        <Channel id="{number}" vmax="50" imax="10" pmax="300" vmax_at="5.0" imax_at="0.1" '
             f'canbus="{bus}" address="{address}"\n'

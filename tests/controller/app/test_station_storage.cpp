@@ -16,6 +16,7 @@
 #include "channels/iv_curve.h"
 #include "schedule/data_sampler.h"
 #include "station_fixture.h"
+#include "storage/data_file.h"
 #include "station_truth.h"
 #include "test_support.h"
 
@@ -23,21 +24,8 @@ using VN_Test::Truth_T;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::string DataFileName() {
-    const time_t now = time(nullptr);
-    struct tm local = {};
-    localtime_r(&now, &local);
-    char name[32];
-    std::snprintf(name, sizeof name, "vn%02i%02i%04i.vnd", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
-    return name;
-}
+// Today's day file.
+std::string DataFileName() { return VN_Sample::DataFileName(time(nullptr)); }
 
 // Seconds since midnight of a data line's hh:mm:ss; -1 when it has none.
 int SecondOfDay(const std::string& line) {
@@ -71,7 +59,7 @@ TEST(StationStorageEndToEnd, DataAndCurveFilesAgreeWithTheStation) {
         [&] {
             for (const std::string& name : {firstDay, DataFileName()}) {
                 dataFile = station.File("data/vnd/" + name);
-                const std::vector<std::string> lines = Lines(VN_Test::ReadFile(dataFile));
+                const std::vector<std::string> lines = VN_Test::Lines(VN_Test::ReadFile(dataFile));
                 if (lines.size() >= 3 + 6 && SomeLineOnTheGrid(lines)) return true;
             }
             return false;
@@ -82,7 +70,7 @@ TEST(StationStorageEndToEnd, DataAndCurveFilesAgreeWithTheStation) {
     Truth_T truth;
     ASSERT_TRUE(VN_Test::ReadTruth(station.File("sim_truth.xml"), &truth));
 
-    const std::vector<std::string> lines = Lines(VN_Test::ReadFile(dataFile));
+    const std::vector<std::string> lines = VN_Test::Lines(VN_Test::ReadFile(dataFile));
     EXPECT_EQ(lines[0].rfind("Date,Time,1 Volts,1 Amps,1 Power,2 Volts", 0), 0u) << lines[0];
     EXPECT_EQ(lines[2].rfind("mm/dd/yyyy,hh:mm:ss,Volts,Amps,Watts", 0), 0u) << lines[2];
     const size_t columns = 2 + 3 * 4 + 2 + 5;

@@ -11,25 +11,13 @@
 
 #include "../web/web_client.h"
 #include "station_fixture.h"
+#include "storage/data_file.h"
 #include "test_support.h"
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::string DataFileName() {
-    const time_t now = time(nullptr);
-    struct tm local = {};
-    localtime_r(&now, &local);
-    char name[32];
-    std::snprintf(name, sizeof name, "vn%02i%02i%04i.vnd", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
-    return name;
-}
+// Today's day file.
+std::string DataFileName() { return VN_Sample::DataFileName(time(nullptr)); }
 
 // The text of the first element of that name in a document; empty when none.
 std::string Element(const std::string& document, const std::string& name) {
@@ -48,7 +36,7 @@ TEST(VolumeFullEndToEnd, StoringStopsVisiblyWhileFullAndResumesByItself) {
     VN_Test::StationCopy station;
     VN_Test::ChildProcess controller(VN_CONTROLLER_PATH, station.Path());
     const std::string dataFile = station.File("data/vnd/" + DataFileName());
-    auto lineCount = [&] { return Lines(VN_Test::ReadFile(dataFile)).size(); };
+    auto lineCount = [&] { return VN_Test::Lines(VN_Test::ReadFile(dataFile)).size(); };
     auto status = [&] { return VN_Test::Get(station.HttpPort(), "/user/status.xml").body; };
 
     // The averages come every 10 s.
@@ -64,7 +52,7 @@ TEST(VolumeFullEndToEnd, StoringStopsVisiblyWhileFullAndResumesByItself) {
         },
         30000))
         << shown << controller.Output();
-    const std::vector<std::string> whileFull = Lines(VN_Test::ReadFile(dataFile));
+    const std::vector<std::string> whileFull = VN_Test::Lines(VN_Test::ReadFile(dataFile));
     // One more average comes due (the next due time moves on) and is lost too.
     const std::string due = Element(shown, "NextAverageTime");
     ASSERT_TRUE(VN_Test::WaitUntil(
@@ -75,7 +63,7 @@ TEST(VolumeFullEndToEnd, StoringStopsVisiblyWhileFullAndResumesByItself) {
         30000))
         << shown;
     EXPECT_NE(std::string::npos, shown.find("store_error=\"802\"")) << shown;
-    EXPECT_EQ(whileFull, Lines(VN_Test::ReadFile(dataFile)));
+    EXPECT_EQ(whileFull, VN_Test::Lines(VN_Test::ReadFile(dataFile)));
 
     // Space returns: storing resumes with the next average and the error goes.
     std::remove(station.File("sim_volume_full").c_str());
@@ -87,7 +75,7 @@ TEST(VolumeFullEndToEnd, StoringStopsVisiblyWhileFullAndResumesByItself) {
     EXPECT_EQ(1u, Count(output, "Data file store works again")) << output;
 
     // Every line whole: the headers once, then lines of as many fields.
-    const std::vector<std::string> lines = Lines(VN_Test::ReadFile(dataFile));
+    const std::vector<std::string> lines = VN_Test::Lines(VN_Test::ReadFile(dataFile));
     EXPECT_EQ(0u, lines[0].find("Date,Time,1 Volts")) << lines[0];
     const size_t columns = VN_Test::CommaFields(lines[0]).size();
     for (size_t i = 1; i < lines.size(); ++i) {
