@@ -2,11 +2,15 @@
 # Runs every fuzz target for at least the given number of executions
 # (default 10000000) from a scratch corpus copied from the seeds, going on
 # after a crash, and prints a table: target, executions, crashes, time.
-# Crash inputs: build/fuzz/long/<target>/crash-*. Usage: tools/fuzz_long.sh [runs]
+# A time limit per target, if given, ends a target's run early (the table
+# shows how far it got). Crash inputs: build/fuzz/long/<target>/crash-*.
+# Usage: tools/fuzz_long.sh [runs] [seconds per target] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10000000}
+limit=${2:-0}
 source scripts/fuzz_env.sh
+[ "$#" -gt 2 ] && FUZZ_TARGETS=("${@:3}")
 bin=$(bash scripts/fuzz_build.sh)
 # Absolute paths: the targets work in a folder of their own.
 out=$PWD/build/fuzz/long
@@ -22,9 +26,14 @@ for target in "${FUZZ_TARGETS[@]}"; do
   pass=0
   # Each pass runs what is left; a crash ends a pass early and is counted.
   while [ "$done_runs" -lt "$runs" ] && [ "$crashes" -lt 20 ]; do
+    left=0
+    if [ "$limit" -gt 0 ]; then
+      left=$((limit - ($(date +%s) - start)))
+      [ "$left" -gt 0 ] || break
+    fi
     pass=$((pass + 1))
     log="$dir/pass_$pass.log"
-    if "$bin/$target" -runs=$((runs - done_runs)) -timeout=60 -print_final_stats=1 \
+    if "$bin/$target" -runs=$((runs - done_runs)) -max_total_time="$left" -timeout=60 -print_final_stats=1 \
          -artifact_prefix="$dir/" "$dir/corpus" > "$log" 2>&1; then
       status=0
     else

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <glob.h>
+#include <spawn.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -23,6 +25,28 @@ namespace {
 
 // What system() returns for a command that exited with status 1.
 const int RefusedStatus = 1 << 8;
+// What it returns for a program that could not be run.
+const int NotRunStatus = 127 << 8;
+
+struct SpawnActions {
+    SpawnActions() { posix_spawn_file_actions_init(&actions); }
+    ~SpawnActions() { posix_spawn_file_actions_destroy(&actions); }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+    posix_spawn_file_actions_t actions;
+};
+
+struct UniqueFd {
+    explicit UniqueFd(int descriptor) : fd(descriptor) {}
+    ~UniqueFd() {
+        if (fd >= 0) close(fd);
+    }
+    UniqueFd(UniqueFd&& other) noexcept : fd(other.fd) { other.fd = -1; }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd& operator=(UniqueFd&&) = delete;
+    int fd;
+};
 // What system() returns for mount's "mount failure" (exit status 32).
 const int MountFailedStatus = 32 << 8;
 // A station-folder file naming, one per line, the devices or mount points whose
@@ -297,31 +321,34 @@ int SimulatedShell::MapRedirections(const ShellCommandLine& line, Plan_T* plan, 
 }
 
 int SimulatedShell::Execute(const Plan_T& plan, std::string* outcome) {
-    // Everything the child needs is prepared before fork: a child of a
-    // threaded process may only make async-signal-safe calls.
     std::string programPath = FindProgram(plan.argv[0]);
     std::vector<char*> argv;
     for (const std::string& word : plan.argv) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
 
-    pid_t pid = fork();
-    if (pid < 0) {
-        *outcome = "not started: fork failed";
-        return -1;
-    }
-    if (pid == 0) {
-        // Never the console: a prompting tool would steal the operator's input.
-        int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (input >= 0) dup2(input, STDIN_FILENO);
-        for (const Redirection_T& redirection : plan.redirections) {
-            int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (redirection.append ? O_APPEND : O_TRUNC);
-            int fd = open(redirection.target.c_str(), flags, 0666);
-            if (fd < 0) _exit(1);
-            dup2(fd, redirection.descriptor);
-            close(fd);
+    // Spawned, not forked: a fork copies the page tables of the whole calling
+    // process, which under the sanitizers or a fuzzer grows to hundreds of
+    // megabytes, for every file command.
+    SpawnActions actions;
+    // Never the console: a prompting tool would steal the operator's input.
+    posix_spawn_file_actions_addopen(&actions.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // Targets are opened here so that one that cannot be opened fails as a
+    // shell's redirection does, with exit status 1 and nothing run.
+    std::vector<UniqueFd> targets;
+    for (const Redirection_T& redirection : plan.redirections) {
+        int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (redirection.append ? O_APPEND : O_TRUNC);
+        targets.emplace_back(open(redirection.target.c_str(), flags, 0666));
+        if (targets.back().fd < 0) {
+            *outcome = "not started: cannot open " + redirection.target;
+            return RefusedStatus;
         }
-        execv(programPath.c_str(), argv.data());
-        _exit(127);
+        posix_spawn_file_actions_adddup2(&actions.actions, targets.back().fd, redirection.descriptor);
+    }
+    pid_t pid = 0;
+    const int spawnError = posix_spawn(&pid, programPath.c_str(), &actions.actions, nullptr, argv.data(), environ);
+    if (spawnError != 0) {
+        *outcome = std::string("not started: ") + std::strerror(spawnError);
+        return NotRunStatus;
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {

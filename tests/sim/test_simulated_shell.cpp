@@ -66,6 +66,13 @@ TEST_F(SimulatedShellTest, FailingToolReportsItsStatusAsSystemDoes) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(LastOutcome(), "ran, exit 1");
+    // A redirection that cannot be opened fails as a shell's does, and the
+    // command does not run.
+    status = RunShellCommand("cp /vn/a /vn/b > /vn/no_folder/out");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(LastOutcome().rfind("not started: cannot open ", 0), 0U) << LastOutcome();
+    EXPECT_FALSE(FileExists(station.File("b")));
     // The station's data volume is mounted without running anything.
     EXPECT_EQ(RunShellCommand("mount /dev/hda3 /data > /dev/null 2> /dev/null"), 0);
     EXPECT_EQ(LastOutcome(), "simulated mount");

@@ -1,25 +1,11 @@
 #include "vn_sim/can/can_wire.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
 namespace VN_Sim {
-
-namespace {
-
-// Fault bursts are timed on the machine's own clock: a test that freezes
-// the seam's clock must not freeze the fault.
-long long MonotonicNs() {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-}  // namespace
 
 CanWire::CanWire(const std::string& busName, const std::string& linkFolder, const std::string& faultFile)
     : name(busName) {
@@ -50,7 +36,7 @@ int CanWire::Transmit(const CanNode* sender, const CanFrame_T& frame) {
     if (link == nullptr) return reached;
     CanFrame_T leaving = frame;
     int delayMs = 0;
-    if (fault != nullptr && !fault->Apply(&leaving, MonotonicNs(), &delayMs)) return reached;
+    if (fault != nullptr && !fault->Apply(&leaving, MachineMonotonicNs(), &delayMs)) return reached;
     if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     return reached + link->Send(leaving);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace VN_Sim {
 
@@ -25,6 +26,12 @@ std::string FaultText(const std::string& path) {
 }
 
 }  // namespace
+
+long long MachineMonotonicNs() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
 
 LinkFault::LinkFault(const std::string& faultFile) : path(faultFile) {}
 

@@ -23,6 +23,11 @@ struct LinkFault_T {
 // scripts: a file names it while the programs run, and removing the file
 // mends the wire. Serial lines apply it to every byte arriving at a port,
 // CAN wires to the frames a program sends to the others.
+// Nanoseconds on the machine's own monotonic clock. Links are paced and
+// faults timed on it, as a UART is clocked by its crystal whatever time the
+// programs are given: a test that freezes the clock seam freezes neither.
+long long MachineMonotonicNs();
+
 class LinkFault {
 public:
     explicit LinkFault(const std::string& faultFile);

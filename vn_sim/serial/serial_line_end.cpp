@@ -20,14 +20,6 @@ namespace {
 const int BitsPerByte = 10;
 const size_t HeaderSize = 4;  // the sender's baud rate, little-endian
 
-// The line is paced on the machine's own monotonic clock, as a UART is
-// clocked by its crystal whatever time the program is given.
-long long NowNs() {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
 }  // namespace
 
 SerialLineEnd::SerialLineEnd(const std::string& folder, int lineBaud) : baud(lineBaud), fault(folder + "/fault") {
@@ -69,7 +61,7 @@ SerialLineEnd::~SerialLineEnd() {
 
 bool SerialLineEnd::WaitUntil(long long due) {
     struct pollfd wake = {wakePipe[0], POLLIN, 0};
-    for (long long now = NowNs(); now < due; now = NowNs()) {
+    for (long long now = MachineMonotonicNs(); now < due; now = MachineMonotonicNs()) {
         long long left = due - now;
         struct timespec timeout = {static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
         if (ppoll(&wake, 1, &timeout, nullptr) > 0) return false;
@@ -85,7 +77,7 @@ void SerialLineEnd::RelayLoop() {
     std::vector<uint8_t> datagram(HeaderSize + MaxChunk);
     const uint32_t rate = static_cast<uint32_t>(baud);
     for (size_t i = 0; i < HeaderSize; ++i) datagram[i] = static_cast<uint8_t>(rate >> (8 * i));
-    long long lineFree = NowNs();
+    long long lineFree = MachineMonotonicNs();
     struct pollfd watched[2] = {{relayFd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
     for (;;) {
         if (poll(watched, 2, -1) < 0) {
@@ -98,7 +90,7 @@ void SerialLineEnd::RelayLoop() {
         if (got == 0) return;  // the port's end is gone
         if (got < 0) continue;
         // The bytes leave once the line has carried them, after what went before.
-        lineFree = std::max(lineFree, NowNs()) + got * BitsPerByte * 1000000000LL / baud;
+        lineFree = std::max(lineFree, MachineMonotonicNs()) + got * BitsPerByte * 1000000000LL / baud;
         if (!WaitUntil(lineFree)) return;
         link->Send(datagram.data(), HeaderSize + static_cast<size_t>(got));
     }
@@ -111,7 +103,7 @@ bool SerialLineEnd::Receive(const uint8_t* data, size_t length) {
     if (senderBaud == 0 || senderBaud > 4000000) return false;
     int delayMs = 0;
     std::vector<uint8_t> bytes = fault.Apply(
-        ReceiveAtRate(data + HeaderSize, length - HeaderSize, static_cast<int>(senderBaud), baud), NowNs(), &delayMs);
+        ReceiveAtRate(data + HeaderSize, length - HeaderSize, static_cast<int>(senderBaud), baud), MachineMonotonicNs(), &delayMs);
     if (delayMs > 0) usleep(static_cast<useconds_t>(delayMs) * 1000);
     // What the port has no room for is lost, as a UART overruns.
     if (!bytes.empty()) send(relayFd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
