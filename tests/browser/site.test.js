@@ -4,6 +4,7 @@
 'use strict';
 
 const assert = require('node:assert/strict');
+const fs = require('node:fs');
 const {after, before, describe, test} = require('node:test');
 
 const {endSession, startSession, screenshot, reportLoadTimes, waitUntil} = require('./harness');
@@ -51,6 +52,7 @@ describe('operator site', () => {
     }, 120000, 'the Station page to agree with the truth');
     assert.match(await page.locator('#units').textContent(), /Local unit: online/);
     assert.match(await page.locator('.module [data-value="mode"]').first().textContent(), /maximum power/);
+    assert.equal(await page.locator('#storage').textContent(), 'storing');
 
     const before = last.time;
     await page.waitForFunction((time) => document.getElementById('sample-time').textContent !== time, before,
@@ -59,6 +61,13 @@ describe('operator site', () => {
 
     await page.setViewportSize({width: 390, height: 844});
     await screenshot(page, 'station_phone');
+
+    // A full data volume shows at the next store and clears when space returns.
+    fs.writeFileSync(station.file('sim_volume_full'), '/data\n');
+    await page.locator('#storage', {hasText: 'Data volume full (error 802)'}).waitFor({timeout: 60000});
+    await screenshot(page, 'station_volume_full');
+    fs.unlinkSync(station.file('sim_volume_full'));
+    await page.locator('#storage', {hasText: /^storing$/}).waitFor({timeout: 60000});
     await page.close();
   });
 

@@ -69,10 +69,21 @@
     if (!status) return;
     const first = (name) => status.getElementsByTagName(name)[0];
     document.getElementById('state').textContent = status.getAttribute('state') || '—';
+    showStorage(status);
     document.getElementById('next-average').textContent = timeOfDay(first('NextAverageTime'));
     document.getElementById('next-curve').textContent = timeOfDay(first('NextCurveTime'));
     const clock = first('Date_Time');
     document.getElementById('station-time').textContent = clock ? stationTime(clock) : '—';
+  }
+
+  // A failing store (a full data volume, say) loses data until mended: the
+  // operator must see it at once.
+  function showStorage(status) {
+    const failing = status.hasAttribute('store_error');
+    const text = failing ? (status.getAttribute('store_error_text') || 'failing') +
+      ` (error ${status.getAttribute('store_error')})` : 'storing';
+    replace(document.getElementById('storage'),
+      el('span', {class: 'badge ' + (failing ? 'offline' : 'online'), text}));
   }
 
   // The station's clock: its year counts from 1900.
