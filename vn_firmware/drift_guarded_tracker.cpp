@@ -10,10 +10,25 @@ int DriftGuardedTracker::Reset(double voc, const ControlConfigType& ratings, con
     return plain.Reset(voc, ratings, config);
 }
 
-double DriftGuardedTracker::SunChange() const {
+double DriftGuardedTracker::MeanSunChange(int count) const {
+    if (count > sunCount) count = sunCount;
     double sum = 0.0;
-    for (int i = 0; i < sunCount; ++i) sum += sunChanges[i];
-    return sunCount > 0 ? sum / sunCount : 0.0;
+    for (int i = 1; i <= count; ++i) sum += sunChanges[(sunNext - i + SunHistory) % SunHistory];
+    return count > 0 ? sum / count : 0.0;
+}
+
+double DriftGuardedTracker::SunChange(double noise) const {
+    // A cloud edge: the last few differences stand out of the noise.
+    const double recent = MeanSunChange(RecentHistory);
+    if (std::fabs(recent) > noise) return recent;
+    // A slow drift (the day's own course) hides under one count per period;
+    // the full history shows it, unless it still holds an edge that is over.
+    const double full = MeanSunChange(SunHistory);
+    const bool steady = sunCount == SunHistory && std::fabs(recent - full) <= noise;
+    if (steady && std::fabs(full) > noise * RecentHistory / SunHistory) return full;
+    // Counts of noise are no sun: in steady light the steps are then exactly
+    // those of the plain tracker.
+    return 0.0;
 }
 
 int DriftGuardedTracker::Step(double volts, double amps, double voc, const ControlConfigType& ratings,
@@ -39,11 +54,7 @@ int DriftGuardedTracker::Step(double volts, double amps, double voc, const Contr
     sunChanges[sunNext] = power - firstPower;
     sunNext = (sunNext + 1) % SunHistory;
     if (sunCount < SunHistory) ++sunCount;
-    // Counts of noise between the two readings are no sun: in steady light
-    // the steps are then exactly those of the plain tracker.
-    double sun = SunChange();
-    if (std::fabs(sun) <= PowerTracker::CountNoise(volts, amps, ratings)) sun = 0.0;
-    plain.ShiftBestPower(2.0 * sun);
+    plain.ShiftBestPower(2.0 * SunChange(PowerTracker::CountNoise(volts, amps, ratings)));
     const int result = plain.Step(volts, amps, voc, ratings, config);
     holding = true;
     return result;

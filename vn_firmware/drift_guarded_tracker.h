@@ -17,8 +17,8 @@ namespace VN_Lib {
 // same set-point one step period later, shows what the sun alone did over
 // that period. The tracker's best power is moved by the sun's share over the
 // two periods since it was last compared, so the P&O rules decide on the
-// step's own share. The sun's share is the mean of the last few such
-// differences: the sun changes smoothly, the readings' noise does not. With identical readings at a held set-point (steady
+// step's own share. The sun's share is a mean of the last such differences:
+// the sun changes smoothly, the readings' noise does not. With identical readings at a held set-point (steady
 // light) the set-points are those of the plain tracker, each held twice.
 // With the guard switched off, every step is exactly the plain tracker's.
 class DriftGuardedTracker {
@@ -40,15 +40,20 @@ public:
     int Dac() const { return plain.Dac(); }
     // True while the present set-point waits for its second reading.
     bool Holding() const { return guard && holding; }
-    // The sun's share of the power change over one step period, W.
-    double SunChange() const;
+    // The sun's share of the power change over one step period, W: the mean
+    // of the recent differences between two readings at one set-point when
+    // it stands out of the given noise, of the whole history when that does
+    // in steadily changing light, else 0.
+    double SunChange(double noise) const;
     const PowerTracker& Plain() const { return plain; }
 
 private:
     PowerTracker plain;
     bool guard = true;
     bool holding = false;
-    static constexpr int SunHistory = 4;
+    static constexpr int RecentHistory = 4;
+    static constexpr int SunHistory = 16;
+    double MeanSunChange(int count) const;
     double firstPower = 0.0;
     std::array<double, SunHistory> sunChanges{};
     int sunCount = 0;  // differences in the history, up to SunHistory

@@ -107,7 +107,7 @@ TEST_F(DriftGuardedTrackerTest, TheStepIsJudgedOnItsOwnShareOfTheChange) {
     ASSERT_EQ(guarded.Step(31.0, 151.0 / 31.0, Voc, ratings, config, true), 0);
     EXPECT_EQ(guarded.Dac(), second);
     ASSERT_EQ(guarded.Step(31.0, 153.0 / 31.0, Voc, ratings, config, true), 0);
-    EXPECT_NEAR(guarded.SunChange(), 2.0, 1e-5);
+    EXPECT_NEAR(guarded.SunChange(0.1), 2.0, 1e-5);
     EXPECT_EQ(guarded.Plain().StepCounts(), 1310);
     EXPECT_EQ(guarded.Dac(), second + 1310);
 }
