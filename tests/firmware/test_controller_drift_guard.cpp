@@ -112,6 +112,30 @@ TEST_F(DriftGuardedTrackerTest, TheStepIsJudgedOnItsOwnShareOfTheChange) {
     EXPECT_EQ(guarded.Dac(), second + 1310);
 }
 
+TEST_F(DriftGuardedTrackerTest, ASlowDriftCountsOnceTheHistoryShowsItAndAFinishedEdgeDoesNot) {
+    DriftGuardedTracker guarded;
+    guarded.Reset(Voc, ratings, config);
+    double power = 150.0;
+    // Two readings at each set-point, the second `sun` W above the first.
+    auto pair = [&](double sun) {
+        ASSERT_EQ(guarded.Step(30.0, power / 30.0, Voc, ratings, config, true), 0);
+        power += sun;
+        ASSERT_EQ(guarded.Step(30.0, power / 30.0, Voc, ratings, config, true), 0);
+    };
+    const double noise = 0.1;
+    // A quarter of the noise per period: nothing until sixteen periods show it.
+    for (int i = 0; i < 15; ++i) pair(0.03);
+    EXPECT_EQ(guarded.SunChange(noise), 0.0);
+    pair(0.03);
+    EXPECT_NEAR(guarded.SunChange(noise), 0.03, 1e-9);
+    // A cloud edge counts at once.
+    for (int i = 0; i < 4; ++i) pair(-1.0);
+    EXPECT_NEAR(guarded.SunChange(noise), -1.0, 1e-9);
+    // Once it is over, what is left of it in the history is no drift.
+    for (int i = 0; i < 4; ++i) pair(0.0);
+    EXPECT_EQ(guarded.SunChange(noise), 0.0);
+}
+
 TEST_F(DriftGuardedTrackerTest, ALoadDrivenElsewhereOrOverPoweredStartsTheHoldAfresh) {
     DriftGuardedTracker guarded;
     PowerTracker plain;
