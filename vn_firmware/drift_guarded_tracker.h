@@ -18,8 +18,9 @@ namespace VN_Lib {
 // that period. The tracker's best power is moved by the sun's share over the
 // two periods since it was last compared, so the P&O rules decide on the
 // step's own share. The sun's share is a mean of the last such differences:
-// the sun changes smoothly, the readings' noise does not. With identical readings at a held set-point (steady
-// light) the set-points are those of the plain tracker, each held twice.
+// the sun changes smoothly, the readings' noise does not. With identical
+// readings at a held set-point (steady light) the set-points are those of the
+// plain tracker, each held twice.
 // With the guard switched off, every step is exactly the plain tracker's.
 class DriftGuardedTracker {
 public:
