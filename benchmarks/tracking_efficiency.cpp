@@ -1,6 +1,10 @@
 // Power-tracking efficiency of one module's load control against the
-// simulation's ground truth, static and under irradiance ramps:
-// efficiency = integral of the tracked power / integral of the true maximum power.
+// simulation's ground truth, static, under irradiance ramps and through a
+// day of passing clouds: efficiency = integral of the tracked power /
+// integral of the true maximum power. Every profile runs twice in one
+// iteration, with the plain tracker and with the drift-guarded one, and both
+// are reported beside their ratio. Run with --benchmark_repetitions=3 for the
+// spread (min and max are reported with the mean).
 //
 // Time: every control step runs in real time, exactly as the unit runs it
 // (one UpdateLoad per main-loop pass, with its real measurement windows, CAN
@@ -13,24 +17,29 @@
 #include <sys/time.h>
 
 #include <algorithm>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../tests/firmware/test_controller_rig.h"
 #include "clock.h"
 #include "controller.h"
+#include "vn_sim/physics/cloud_cover.h"
+#include "vn_sim/physics/environment.h"
 
 namespace {
 
 const int64_t RestOfPassUs = 35000;
 const int64_t SliceUs = 5000;
 const double CellC = 25.0;
-const int SettlingPasses = 200;
+const double SettleSeconds = 7.0;
+const double StaticSeconds = 30.0;
+const double Dwell = 10.0;
 
 std::atomic<int64_t>& SkippedUs() {
     static std::atomic<int64_t> skipped{0};
@@ -51,12 +60,13 @@ using Profile = std::function<double(double)>;
 // A module tracked under an irradiance profile, with its energy books.
 class TrackingRun {
 public:
-    explicit TrackingRun(const Profile& irradianceProfile) : profile(irradianceProfile) {
+    TrackingRun(const Profile& irradianceProfile, bool driftGuard) : profile(irradianceProfile) {
         char pattern[] = "/tmp/vn_tracking_XXXXXX";
         folder = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
         SkippedUs().store(0);
         VN_Lib::SetClockFunction(SimulatedClock);
         rig = std::make_unique<VN_Test::ControlRig>(folder + "/eeprom.bin", profile(0.0), CellC);
+        controller.SetDriftGuard(driftGuard);
         setupResult = rig->Attach(controller);
         VN_Lib::LoadConfiguration_T config;
         config.mode = 1;
@@ -111,49 +121,101 @@ private:
     int passes = 0;
 };
 
-void Report(benchmark::State& state, const TrackingRun& run) {
-    state.counters["efficiency_pct"] = 100.0 * run.Efficiency();
-    state.counters["passes"] = run.Passes();
-    state.counters["errors"] = run.Errors();
-    if (run.SetupResult() != 0) state.SkipWithError("controller initialisation failed");
+// The profile with both trackers, one after the other: unbooked settling,
+// then the booked time.
+void Compare(benchmark::State& state, const Profile& profile, double settle, double booked) {
+    for (auto _ : state) {
+        double efficiency[2] = {0.0, 0.0};
+        int passes = 0, errors = 0;
+        for (int guard = 0; guard < 2; ++guard) {
+            TrackingRun run(profile, guard != 0);
+            if (run.SetupResult() != 0) {
+                state.SkipWithError("controller initialisation failed");
+                return;
+            }
+            run.RunFor(settle, false);
+            run.RunFor(booked, true);
+            efficiency[guard] = run.Efficiency();
+            passes += run.Passes();
+            errors += run.Errors();
+        }
+        state.counters["plain_pct"] = 100.0 * efficiency[0];
+        state.counters["guarded_pct"] = 100.0 * efficiency[1];
+        state.counters["guarded_vs_plain"] = efficiency[0] > 0 ? efficiency[1] / efficiency[0] : 0.0;
+        state.counters["passes"] = passes;
+        state.counters["errors"] = errors;
+    }
 }
 
-// Constant irradiance: a simulated minute after settling.
+// The spread of repetitions beside google-benchmark's mean and deviation.
+benchmark::internal::Benchmark* WithSpread(benchmark::internal::Benchmark* b) {
+    return b
+        ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+        ->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); })
+        ->Iterations(1)
+        ->Unit(benchmark::kSecond);
+}
+
+// Constant irradiance.
 void BM_StaticEfficiency(benchmark::State& state) {
     const double irradiance = static_cast<double>(state.range(0));
-    for (auto _ : state) {
-        TrackingRun run([irradiance](double) { return irradiance; });
-        for (int i = 0; i < SettlingPasses; ++i) run.Pass(false);
-        run.RunFor(60.0, true);
-        Report(state, run);
-    }
+    Compare(state, [irradiance](double) { return irradiance; }, SettleSeconds, StaticSeconds);
 }
-BENCHMARK(BM_StaticEfficiency)->Arg(200)->Arg(500)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_StaticEfficiency)->Arg(50)->Arg(100)->Arg(200)->Arg(500)->Arg(1000)->Apply([](auto* b) { WithSpread(b); });
 
-// Trapezoids between 300 and 1000 W/m² at the slope (W/m² per s), with 10 s
-// dwells, after settling at 300 W/m².
-void BM_DynamicEfficiency(benchmark::State& state) {
-    const double slope = static_cast<double>(state.range(0));
-    const int repetitions = static_cast<int>(state.range(1));
-    const double low = 300.0, high = 1000.0, dwell = 10.0;
+// Trapezoids between low and high W/m² at the slope (W/m² per s) with dwells,
+// after settling at the low level: one period, then the first dwell again.
+Profile Trapezoids(double low, double high, double slope) {
     const double ramp = (high - low) / slope;
-    const double period = 2 * dwell + 2 * ramp;
-    const double settle = 10.0;
-    Profile trapezoids = [=](double t) {
-        const double s = std::fmod(std::max(0.0, t - settle), period);
-        if (t < settle || s < dwell) return low;
-        if (s < dwell + ramp) return low + slope * (s - dwell);
-        if (s < 2 * dwell + ramp) return high;
-        return high - slope * (s - 2 * dwell - ramp);
+    const double period = 2 * Dwell + 2 * ramp;
+    return [=](double t) {
+        const double s = std::fmod(std::max(0.0, t - SettleSeconds), period);
+        if (t < SettleSeconds || s < Dwell) return low;
+        if (s < Dwell + ramp) return low + slope * (s - Dwell);
+        if (s < 2 * Dwell + ramp) return high;
+        return high - slope * (s - 2 * Dwell - ramp);
     };
-    for (auto _ : state) {
-        TrackingRun run(trapezoids);
-        run.RunFor(settle, false);
-        run.RunFor(repetitions * period + dwell, true);
-        Report(state, run);
-    }
 }
-BENCHMARK(BM_DynamicEfficiency)->Args({10, 1})->Args({50, 2})->Args({100, 2})->Iterations(1)->Unit(benchmark::kSecond);
+
+void Ramps(benchmark::State& state, double low, double high) {
+    const double slope = static_cast<double>(state.range(0));
+    const double period = 2 * Dwell + 2 * (high - low) / slope;
+    Compare(state, Trapezoids(low, high, slope), SettleSeconds, period + Dwell);
+}
+
+void BM_DynamicEfficiency(benchmark::State& state) { Ramps(state, 300.0, 1000.0); }
+BENCHMARK(BM_DynamicEfficiency)->Arg(10)->Arg(50)->Arg(100)->Apply([](auto* b) { WithSpread(b); });
+
+void BM_LowLightDynamicEfficiency(benchmark::State& state) { Ramps(state, 30.0, 300.0); }
+BENCHMARK(BM_LowLightDynamicEfficiency)->Arg(5)->Arg(25)->Apply([](auto* b) { WithSpread(b); });
+
+// A clear-sky day with passing clouds, compressed: the clear-sky irradiance
+// of 06:00 to 18:00 UTC at 0° longitude and 45° N on 21 June runs Compression
+// times faster than real (12 hours in 4 minutes), while the clouds (the
+// simulated station's cloud model: half of the sky, 20 s periods with 5 s
+// edges, seed 7) pass at their own speed, so every cloud edge reaches the
+// tracker with its true slope.
+const double DayStartUtc = 1782021600.0;  // 2026-06-21 06:00 UTC
+const double DaySeconds = 12 * 3600.0;
+const double Compression = 180.0;
+
+void BM_CloudDayEfficiency(benchmark::State& state) {
+    VN_Sim::EnvironmentParams_T sky;
+    sky.clearSky = true;
+    const VN_Sim::Environment clearSky(sky);
+    VN_Sim::CloudParams_T cloudParams;
+    cloudParams.fraction = 0.5;
+    cloudParams.seed = 7;
+    cloudParams.period = 20.0;
+    const VN_Sim::CloudCover clouds(cloudParams);
+    Profile day = [=](double t) {
+        VN_Sim::Conditions_T conditions;
+        if (clearSky.At(DayStartUtc + Compression * t, &conditions) != 0) return 0.0;
+        return conditions.irradiance * clouds.Transmission(DayStartUtc + t);
+    };
+    Compare(state, day, 0.0, DaySeconds / Compression);
+}
+BENCHMARK(BM_CloudDayEfficiency)->Apply([](auto* b) { WithSpread(b); });
 
 }  // namespace
 

@@ -2,7 +2,9 @@
 // pass takes (one reference step per card, one aux input, one thermocouple,
 // one load step, one of each internal temperature), the same for a unit with
 // no hardware (where the idle yield applies), and how long the controller
-// waits for the sample record (101,A,R) while the loop runs.
+// waits for the sample record (101,A,R) while the loop runs. The pass with
+// every load tracking its maximum power point is measured with the tracker's
+// drift guard on and off.
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
@@ -20,6 +22,7 @@
 
 #include "command_message.h"
 #include "data_frame.h"
+#include "hardware_model.h"
 #include "platform.h"
 #include "socket_control.h"
 #include "unit_program.h"
@@ -47,9 +50,10 @@ int FreePort() {
 
 // A copy of the default station in a temporary folder, worked in while it
 // exists, with the unit's socket on the given port; bare keeps only the port.
+// channelAttributes are added to every module channel.
 class StationFolder {
 public:
-    StationFolder(int port, bool bare) : previous(fs::current_path()) {
+    StationFolder(int port, bool bare, const std::string& channelAttributes = "") : previous(fs::current_path()) {
         char pattern[] = "/tmp/vn_unit_bench_XXXXXX";
         folder = mkdtemp(pattern) != nullptr ? pattern : "";
         fs::path source = fs::path(__FILE__).parent_path().parent_path() / "sim_station";
@@ -62,6 +66,9 @@ public:
             text << in.rdbuf();
             config = text.str();
             config.replace(config.find("port=\"3010\""), 11, "port=\"" + std::to_string(port) + "\"");
+            for (size_t at = config.find("<Channel "); at != std::string::npos; at = config.find("<Channel ", at + 1)) {
+                config.insert(at + 9, channelAttributes + " ");
+            }
         }
         std::ofstream(folder + "/hw_config.xml") << config;
         fs::current_path(folder);
@@ -89,6 +96,20 @@ void MainLoopPass(benchmark::State& state, bool bare) {
 
 void BM_MainLoopPass(benchmark::State& state) { MainLoopPass(state, false); }
 BENCHMARK(BM_MainLoopPass)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void BM_MainLoopPassTracking(benchmark::State& state) {
+    const bool guard = state.range(0) != 0;
+    StationFolder station(FreePort(), false, guard ? "drift_guard=\"1\"" : "drift_guard=\"0\"");
+    {
+        UnitProgram program;
+        program.Initialize();
+        VN_Lib::LoadConfiguration_T tracking;
+        tracking.mode = 1;
+        for (int id : program.Model().ModuleIds()) program.Model().SetLoadControlParameters(id, tracking);
+        for (auto _ : state) program.MainLoopPass();
+    }
+}
+BENCHMARK(BM_MainLoopPassTracking)->ArgName("drift_guard")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_MainLoopPassWithoutHardware(benchmark::State& state) { MainLoopPass(state, true); }
 BENCHMARK(BM_MainLoopPassWithoutHardware)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -131,7 +131,9 @@ int Controller::PowerTrack(bool reset) {
     if (reset) return SetDac(static_cast<unsigned>(tracker.Reset(voc, ratings, configuration)));
     const double volts = ModuleVoltage();
     RaiseVoc(volts);
-    const int result = tracker.Step(volts, ModuleCurrent(), voc, ratings, configuration);
+    // A sweep or an open-circuit hold may have moved the load meanwhile.
+    const bool atOwnSetPoint = load.Dac() == static_cast<unsigned>(tracker.Dac());
+    const int result = tracker.Step(volts, ModuleCurrent(), voc, ratings, configuration, atOwnSetPoint);
     if (result != 0) return result;
     return SetDac(static_cast<unsigned>(tracker.Dac()));
 }

@@ -9,7 +9,7 @@
 #include "load_configuration.h"
 #include "load_controller.h"
 #include "long_timer.h"
-#include "power_tracker.h"
+#include "drift_guarded_tracker.h"
 
 namespace VN_Lib {
 
@@ -108,7 +108,11 @@ public:
     const ControlConfigType& Ratings() const { return ratings; }
     double Voc() const { return voc; }
     bool InOverPowerHold() const { return overPowerHold != 0; }
-    const PowerTracker& Tracker() const { return tracker; }
+    const PowerTracker& Tracker() const { return tracker.Plain(); }
+    const DriftGuardedTracker& GuardedTracker() const { return tracker; }
+    // Drift protection of the tracker (on when built); off runs the plain
+    // perturb and observe, step for step.
+    void SetDriftGuard(bool on) { tracker.SetGuard(on); }
 
 private:
     // GetVoc, then a fresh reading at open circuit (the values the unit reports).
@@ -139,7 +143,7 @@ private:
     LoadConfiguration_T configuration;
     // 0: the fixed-voltage loop starts from VoltsToDac(set-point).
     double voltageModeDac = 0.0;
-    PowerTracker tracker;
+    DriftGuardedTracker tracker;
     std::vector<CurveTest_T> testData;
 };
 

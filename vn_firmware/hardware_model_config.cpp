@@ -169,6 +169,8 @@ void Vantrel::ReadModuleChannel(TiXmlElement& channel) {
     // The measurements are set up before the load is initialised, so that its
     // first Voc reading and tracking steps see the module.
     auto controller = std::make_unique<Controller>();
+    // Our own switch: drift_guard="0" runs the plain tracker, for comparison.
+    controller->SetDriftGuard(IntAttribute(channel, "drift_guard", 1) != 0);
     IV_Measurement& measurement = controller->ModuleMeasurement();
     Analog104* voltageCard = FindCard(IntAttribute(channel, "vcard", 0));
     Analog104* currentCard = FindCard(IntAttribute(channel, "icard", 0));

@@ -44,6 +44,10 @@ bool PowerTracker::ClearlyLower(double change, double power, double volts, doubl
            change < -FullScaleNoise * volts * ratings.imax;
 }
 
+double PowerTracker::CountNoise(double volts, double amps, const ControlConfigType& ratings) {
+    return std::fmax(std::fabs(FullScaleNoise * amps * ratings.vmax), std::fabs(FullScaleNoise * volts * ratings.imax));
+}
+
 void PowerTracker::Reverse() { step = std::abs(step) <= 1 ? -step : -step / 2; }
 
 int PowerTracker::Step(double volts, double amps, double voc, const ControlConfigType& ratings,

@@ -22,6 +22,10 @@ public:
     // a 2 % margin for measurement noise).
     static bool AbovePowerRating(double volts, double amps, const ControlConfigType& ratings);
 
+    // What one count of the voltage or the current reading is worth in
+    // power: two readings of one operating point may differ by that much.
+    static double CountNoise(double volts, double amps, const ControlConfigType& ratings);
+
     // DAC counts of one full step: the step fraction of voc on the DAC scale,
     // limited to MinStep..MaxStep.
     static int StepSize(double voc, double stepFraction, double vmax);
@@ -35,6 +39,10 @@ public:
     // Dac() to send; ErrOverPower (nothing changed) above 1.02 × pmax.
     int Step(double volts, double amps, double voc, const ControlConfigType& ratings,
              const LoadConfiguration_T& config);
+
+    // Moves the best power by a change that the sun, not the steps, made
+    // since it was taken, so the next step is judged on its own share.
+    void ShiftBestPower(double change) { bestPower += change; }
 
     int Dac() const { return dac; }
     int StepCounts() const { return step; }

@@ -113,6 +113,18 @@ TEST_F(HardwareModelTest, ModuleChannelsNeedTheirBusAndBothCards) {
     EXPECT_NEAR(0.0, values[0].current, 0.001);
 }
 
+TEST_F(HardwareModelTest, TrackerDriftGuardIsOnUnlessAChannelSwitchesItOff) {
+    auto with = [](std::string channel, const char* attribute) {
+        return channel.replace(channel.size() - 2, 0, attribute);
+    };
+    ASSERT_EQ(0, Build(std::string(TwoCards) + OneBus + "<ModuleChannels>" + Channel(1, 1, 1, 1, 1) +
+                       with(Channel(2, 1, 1, 1, 2), " drift_guard=\"0\"") +
+                       with(Channel(3, 1, 1, 1, 3), " drift_guard=\"1\"") + "</ModuleChannels>"));
+    EXPECT_TRUE(unit->FindModule(1)->GuardedTracker().Guarded());
+    EXPECT_FALSE(unit->FindModule(2)->GuardedTracker().Guarded());
+    EXPECT_TRUE(unit->FindModule(3)->GuardedTracker().Guarded());
+}
+
 TEST_F(HardwareModelTest, DescriptionLedsFansAndDirectReads) {
     // A card without an address is no card: nothing is driven at port 0.
     ASSERT_EQ(0, Build(std::string("<Description><Model>M1</Model><SerialNumber>S1</SerialNumber></Description>") +

@@ -1,0 +1,238 @@
+// The tracker's drift protection: the same set-points as plain perturb and
+// observe under steady light, the plain tracker exactly when switched off,
+// and the maximum power point held while the sun brightens.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "../sim/test_card_fixture.h"
+#include "controller.h"
+#include "drift_guarded_tracker.h"
+#include "power_tracker.h"
+#include "test_controller_rig.h"
+#include "test_support.h"
+
+namespace {
+
+using VN_Lib::ControlConfigType;
+using VN_Lib::DriftGuardedTracker;
+using VN_Lib::LoadConfiguration_T;
+using VN_Lib::PowerTracker;
+
+const double Vmax = 50.0;
+const double Voc = 40.0;
+
+ControlConfigType Ratings() {
+    ControlConfigType ratings;
+    ratings.vmax = Vmax;
+    ratings.imax = 10.0;
+    ratings.pmax = 400.0;
+    return ratings;
+}
+
+// A noiseless module on the DAC scale: its voltage follows the set-point and
+// its current falls off exponentially towards a 40 V open circuit.
+struct Reading {
+    double volts;
+    double amps;
+};
+Reading ModuleAt(int dac, double irradiance) {
+    const double volts = std::fmin(Voc, std::fmax(0.0, (32768 - dac) * Vmax / 32768));
+    return {volts, 9.0 * irradiance / 1000.0 * (1.0 - std::exp((volts - Voc) / 2.0))};
+}
+
+class DriftGuardedTrackerTest : public ::testing::Test {
+protected:
+    ControlConfigType ratings = Ratings();
+    LoadConfiguration_T config;
+};
+
+TEST_F(DriftGuardedTrackerTest, SteadyLightHoldsEachPlainSetPointForTwoSteps) {
+    PowerTracker plain;
+    std::vector<int> plainDacs{plain.Reset(Voc, ratings, config)};
+    for (int i = 0; i < 80; ++i) {
+        const Reading r = ModuleAt(plain.Dac(), 800.0);
+        ASSERT_EQ(plain.Step(r.volts, r.amps, Voc, ratings, config), 0);
+        plainDacs.push_back(plain.Dac());
+    }
+
+    DriftGuardedTracker guarded;
+    std::vector<int> guardedDacs{guarded.Reset(Voc, ratings, config)};
+    for (int i = 0; i < 160; ++i) {
+        const Reading r = ModuleAt(guarded.Dac(), 800.0);
+        const int before = guarded.Dac();
+        const bool holding = guarded.Holding();
+        ASSERT_EQ(guarded.Step(r.volts, r.amps, Voc, ratings, config, true), 0);
+        if (holding) {
+            EXPECT_EQ(guarded.Dac(), before);
+        } else {
+            guardedDacs.push_back(guarded.Dac());
+        }
+    }
+    EXPECT_EQ(guardedDacs, plainDacs);
+    EXPECT_DOUBLE_EQ(guarded.Plain().BestPower(), plain.BestPower());
+}
+
+TEST_F(DriftGuardedTrackerTest, SwitchedOffItIsThePlainTrackerStepForStep) {
+    PowerTracker plain;
+    DriftGuardedTracker off;
+    off.SetGuard(false);
+    ASSERT_EQ(off.Reset(Voc, ratings, config), plain.Reset(Voc, ratings, config));
+    // Brightening light, a reading that the over-power rule refuses, and a
+    // reading after the load was driven elsewhere.
+    for (int i = 0; i < 60; ++i) {
+        Reading r = ModuleAt(plain.Dac(), 300.0 + 10.0 * i);
+        if (i == 30) r.amps = 20.0;
+        const int result = plain.Step(r.volts, r.amps, Voc, ratings, config);
+        ASSERT_EQ(off.Step(r.volts, r.amps, Voc, ratings, config, i != 40), result);
+        ASSERT_EQ(off.Dac(), plain.Dac());
+        ASSERT_EQ(off.Plain().StepCounts(), plain.StepCounts());
+        ASSERT_DOUBLE_EQ(off.Plain().BestPower(), plain.BestPower());
+    }
+}
+
+TEST_F(DriftGuardedTrackerTest, TheStepIsJudgedOnItsOwnShareOfTheChange) {
+    DriftGuardedTracker guarded;
+    guarded.Reset(Voc, ratings, config);
+    // The sun adds 2 W in every step period: 148 W, then 150 W at the first set-point.
+    ASSERT_EQ(guarded.Step(30.0, 148.0 / 30.0, Voc, ratings, config, true), 0);
+    ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true), 0);
+    const int second = guarded.Dac();
+    EXPECT_EQ(second, 18351 - 2621);
+    // At the next set-point the power rose by 3 W, which the plain tracker
+    // reads as a gain; but 4 W of it came from the sun, so the step itself
+    // cost 1 W, and it reverses.
+    ASSERT_EQ(guarded.Step(31.0, 151.0 / 31.0, Voc, ratings, config, true), 0);
+    EXPECT_EQ(guarded.Dac(), second);
+    ASSERT_EQ(guarded.Step(31.0, 153.0 / 31.0, Voc, ratings, config, true), 0);
+    EXPECT_NEAR(guarded.SunChange(0.1), 2.0, 1e-5);
+    EXPECT_EQ(guarded.Plain().StepCounts(), 1310);
+    EXPECT_EQ(guarded.Dac(), second + 1310);
+}
+
+TEST_F(DriftGuardedTrackerTest, ASlowDriftCountsOnceTheHistoryShowsItAndAFinishedEdgeDoesNot) {
+    DriftGuardedTracker guarded;
+    guarded.Reset(Voc, ratings, config);
+    double power = 150.0;
+    // Two readings at each set-point, the second `sun` W above the first.
+    auto pair = [&](double sun) {
+        ASSERT_EQ(guarded.Step(30.0, power / 30.0, Voc, ratings, config, true), 0);
+        power += sun;
+        ASSERT_EQ(guarded.Step(30.0, power / 30.0, Voc, ratings, config, true), 0);
+    };
+    const double noise = 0.1;
+    // A quarter of the noise per period: nothing until sixteen periods show it.
+    for (int i = 0; i < 15; ++i) pair(0.03);
+    EXPECT_EQ(guarded.SunChange(noise), 0.0);
+    pair(0.03);
+    EXPECT_NEAR(guarded.SunChange(noise), 0.03, 1e-9);
+    // A cloud edge counts at once.
+    for (int i = 0; i < 4; ++i) pair(-1.0);
+    EXPECT_NEAR(guarded.SunChange(noise), -1.0, 1e-9);
+    // Once it is over, what is left of it in the history is no drift.
+    for (int i = 0; i < 4; ++i) pair(0.0);
+    EXPECT_EQ(guarded.SunChange(noise), 0.0);
+}
+
+TEST_F(DriftGuardedTrackerTest, ALoadDrivenElsewhereOrOverPoweredStartsTheHoldAfresh) {
+    DriftGuardedTracker guarded;
+    PowerTracker plain;
+    guarded.Reset(Voc, ratings, config);
+    plain.Reset(Voc, ratings, config);
+    ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true), 0);
+    // Over power on the held reading: nothing changes, as in the plain tracker.
+    EXPECT_EQ(guarded.Step(40.0, 10.3, Voc, ratings, config, true), PowerTracker::ErrOverPower);
+    EXPECT_EQ(guarded.Dac(), 18351);
+    // After a sweep the reading is not at the tracker's set-point: it is taken
+    // as the plain tracker takes it, and the new set-point is held again.
+    ASSERT_EQ(guarded.Step(39.0, 0.5, Voc, ratings, config, false), 0);
+    ASSERT_EQ(plain.Step(39.0, 0.5, Voc, ratings, config), 0);
+    EXPECT_EQ(guarded.Dac(), plain.Dac());
+    EXPECT_TRUE(guarded.Holding());
+}
+
+// The default module on the rig, ramped through the clock seam: every
+// main-loop pass is one control step followed by the rest of the pass.
+class DriftGuardRigTest : public ::testing::Test {
+protected:
+    static constexpr int64_t RestOfPassUs = 35000;
+
+    DriftGuardRigTest() {
+        VN_Test::ClockOffsetUs().store(0);
+        VN_Lib::SetClockFunction(VN_Test::ShiftedClock);
+        VN_Lib::SetMonotonicClockFunction(VN_Test::ShiftedClock);
+    }
+    ~DriftGuardRigTest() override {
+        VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
+    }
+
+    struct Outcome_T {
+        double efficiency = 0.0;  // tracked / available energy over the ramp
+        double voltageError = 0.0;  // V from the maximum power point at its end
+        std::vector<unsigned> setPoints;  // DACs sent, repeats merged
+    };
+
+    // Settles at the first irradiance, then follows the profile for the
+    // given simulated seconds.
+    Outcome_T Run(bool guard, double settleSeconds, double seconds, const std::function<double(double)>& irradiance) {
+        Outcome_T outcome;
+        VN_Test::ControlRig rig(dir.File("eeprom.bin"), irradiance(0.0), 25.0);
+        VN_Lib::Controller controller;
+        controller.SetDriftGuard(guard);
+        EXPECT_EQ(rig.Attach(controller), 0);
+        LoadConfiguration_T config;
+        config.mode = 1;
+        controller.SetLoadParameters(config);
+        double tracked = 0.0, available = 0.0;
+        const double start = VN_Test::ControlRig::Now();
+        for (double t = 0.0; t < settleSeconds + seconds; t = VN_Test::ControlRig::Now() - start) {
+            rig.SetConditions(irradiance(std::fmax(0.0, t - settleSeconds)), 25.0);
+            EXPECT_EQ(controller.UpdateLoad(), 0);
+            if (outcome.setPoints.empty() || outcome.setPoints.back() != rig.LoadDac()) {
+                outcome.setPoints.push_back(rig.LoadDac());
+            }
+            VN_Test::ClockOffsetUs().fetch_add(RestOfPassUs);
+            if (t >= settleSeconds) {
+                tracked += rig.OperatingPoint().power;
+                available += rig.Truth().maxPower.power;
+            }
+        }
+        outcome.efficiency = tracked / available;
+        outcome.voltageError = std::fabs(rig.OperatingPoint().voltage - rig.Truth().maxPower.voltage);
+        EXPECT_EQ(rig.CardFaults(), 0);
+        EXPECT_EQ(rig.ChipFaults(), 0);
+        return outcome;
+    }
+
+    VN_Test::TempDir dir;
+};
+
+TEST_F(DriftGuardRigTest, BrighteningSunIsFollowedAtTheMaximumNotAwayFromIt) {
+    auto ramp = [](double t) { return std::fmin(1000.0, 300.0 + 100.0 * t); };
+    const Outcome_T plain = Run(false, 5.0, 7.0, ramp);
+    const Outcome_T guarded = Run(true, 5.0, 7.0, ramp);
+    EXPECT_GT(plain.voltageError, 1.0);
+    EXPECT_LT(guarded.voltageError, 0.5);
+    EXPECT_GT(guarded.efficiency, 0.995);
+    EXPECT_GT(guarded.efficiency, plain.efficiency + 0.01);
+}
+
+TEST_F(DriftGuardRigTest, SteadyLightFindsThePlainTrackersSetPoints) {
+    auto steady = [](double) { return 800.0; };
+    const Outcome_T plain = Run(false, 3.0, 2.0, steady);
+    const Outcome_T guarded = Run(true, 5.0, 2.0, steady);
+    // While the steps are large enough for the readings to decide, the two
+    // walk the same set-points; then both stay at the maximum.
+    const size_t compared = 20;
+    ASSERT_GE(plain.setPoints.size(), compared);
+    ASSERT_GE(guarded.setPoints.size(), compared);
+    EXPECT_EQ(std::vector<unsigned>(guarded.setPoints.begin(), guarded.setPoints.begin() + compared),
+              std::vector<unsigned>(plain.setPoints.begin(), plain.setPoints.begin() + compared));
+    EXPECT_GT(guarded.efficiency, 0.998);
+    EXPECT_GT(plain.efficiency, 0.998);
+}
+
+}  // namespace
