@@ -64,7 +64,9 @@ public:
         char pattern[] = "/tmp/vn_tracking_XXXXXX";
         folder = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
         SkippedUs().store(0);
+        // Both clocks: the tracker times the sun's rate on the monotonic one.
         VN_Lib::SetClockFunction(SimulatedClock);
+        VN_Lib::SetMonotonicClockFunction(SimulatedClock);
         rig = std::make_unique<VN_Test::ControlRig>(folder + "/eeprom.bin", profile(0.0), CellC);
         controller.SetDriftGuard(driftGuard);
         setupResult = rig->Attach(controller);
@@ -76,6 +78,7 @@ public:
     ~TrackingRun() {
         rig.reset();
         VN_Lib::SetClockFunction(nullptr);
+        VN_Lib::SetMonotonicClockFunction(nullptr);
         if (folder != "/tmp") std::filesystem::remove_all(folder);
     }
 

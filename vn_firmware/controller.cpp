@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "clock.h"
 #include "dac_scale.h"
 #include "short_timer.h"
 
@@ -133,7 +134,10 @@ int Controller::PowerTrack(bool reset) {
     RaiseVoc(volts);
     // A sweep or an open-circuit hold may have moved the load meanwhile.
     const bool atOwnSetPoint = load.Dac() == static_cast<unsigned>(tracker.Dac());
-    const int result = tracker.Step(volts, ModuleCurrent(), voc, ratings, configuration, atOwnSetPoint);
+    struct timeval now = {0, 0};
+    VN_Lib::GetMonotonicTime(&now);
+    const double seconds = static_cast<double>(now.tv_sec) + now.tv_usec / 1e6;
+    const int result = tracker.Step(volts, ModuleCurrent(), voc, ratings, configuration, atOwnSetPoint, seconds);
     if (result != 0) return result;
     return SetDac(static_cast<unsigned>(tracker.Dac()));
 }

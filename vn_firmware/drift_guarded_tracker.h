@@ -16,11 +16,13 @@ namespace VN_Lib {
 // the first reading at a new set-point follows the step, the second, at the
 // same set-point one step period later, shows what the sun alone did over
 // that period. The tracker's best power is moved by the sun's share over the
-// two periods since it was last compared, so the P&O rules decide on the
-// step's own share. The sun's share is a mean of the last such differences:
-// the sun changes smoothly, the readings' noise does not. With identical
-// readings at a held set-point (steady light) the set-points are those of the
-// plain tracker, each held twice.
+// time since it was last compared, so the P&O rules decide on the step's own
+// share. The sun's share is a rate, the mean of the last such differences
+// over their own intervals: the sun changes smoothly, the readings' noise
+// does not, and a module's step periods are uneven (other modules' sweeps
+// and the unit's other work fall between them). With identical readings at a
+// held set-point (steady light) the set-points are those of the plain
+// tracker, each held twice.
 // With the guard switched off, every step is exactly the plain tracker's.
 class DriftGuardedTracker {
 public:
@@ -30,22 +32,22 @@ public:
     // As PowerTracker::Reset; the new set-point is read twice before the next step.
     int Reset(double voc, const ControlConfigType& ratings, const LoadConfiguration_T& config);
 
-    // One control step from a reading taken at the load's present DAC.
-    // atOwnSetPoint is false when something else drove the load since the
+    // One control step from a reading taken at the load's present DAC at
+    // seconds on the monotonic clock. atOwnSetPoint is false when something else drove the load since the
     // last step (a sweep, an open-circuit hold): that reading says nothing
     // about the sun, so it is used as the plain tracker would use it.
     // 0 with Dac() to send (unchanged on a holding step), or ErrOverPower.
     int Step(double volts, double amps, double voc, const ControlConfigType& ratings,
-             const LoadConfiguration_T& config, bool atOwnSetPoint);
+             const LoadConfiguration_T& config, bool atOwnSetPoint, double seconds);
 
     int Dac() const { return plain.Dac(); }
     // True while the present set-point waits for its second reading.
     bool Holding() const { return guard && holding; }
-    // The sun's share of the power change over one step period, W: the mean
-    // of the recent differences between two readings at one set-point when
-    // it stands out of the given noise, of the whole history when that does
-    // in steadily changing light, else 0.
-    double SunChange(double noise) const;
+    // The sun's share of the power change, W/s: the mean of the recent rates
+    // between two readings at one set-point when it stands out of the given
+    // noise rate, of the whole history when that does in steadily changing
+    // light, else 0.
+    double SunRate(double noiseRate) const;
     const PowerTracker& Plain() const { return plain; }
 
 private:
@@ -54,9 +56,14 @@ private:
     bool holding = false;
     static constexpr int RecentHistory = 4;
     static constexpr int SunHistory = 16;
-    double MeanSunChange(int count) const;
+    double MeanSunRate(int count) const;
     double firstPower = 0.0;
-    std::array<double, SunHistory> sunChanges{};
+    double firstSeconds = 0.0;
+    // When the plain tracker last compared a reading with its best power;
+    // none after a reset or a load driven elsewhere.
+    bool compared = false;
+    double comparedSeconds = 0.0;
+    std::array<double, SunHistory> sunRates{};
     int sunCount = 0;  // differences in the history, up to SunHistory
     int sunNext = 0;
 };

@@ -105,6 +105,13 @@ public:
         Point(Now());
         module.SetConditions(irradiance, cellC);
     }
+    // From now on the irradiance follows `profile` (of the rig's time, Now())
+    // at every reading, however the machine's load spaces the readings.
+    void FollowIrradiance(std::function<double(double)> profile, double cellC) {
+        std::lock_guard<std::mutex> lock(mutex);
+        irradianceProfile = std::move(profile);
+        profileCellC = cellC;
+    }
     // Runs `action` on the module (rig locked) just before the load takes the
     // `occurrence`-th DAC message carrying `dac`: a change of conditions at an
     // exact step of a procedure.
@@ -134,10 +141,18 @@ public:
 
 private:
     // With the mutex held.
-    VN_Sim::PowerPoint_T Point(double t) { return load->OperatingPoint(t); }
+    VN_Sim::PowerPoint_T Point(double t) {
+        if (irradianceProfile) {
+            load->OperatingPoint(t);
+            module.SetConditions(irradianceProfile(t), profileCellC);
+        }
+        return load->OperatingPoint(t);
+    }
 
     std::mutex mutex;
     std::function<void(VN_Sim::PvModule&)> hook;
+    std::function<double(double)> irradianceProfile;
+    double profileCellC = 25.0;
     unsigned hookDac = 0;
     int hookCountdown = 0;
     VN_Sim::PvModule module;
