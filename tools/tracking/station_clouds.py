@@ -17,7 +17,9 @@ stations see the same sky. --one-at-a-time runs them one after the other.
         [--no-curves] [--one-at-a-time] [--build build/release]
 
 The station folders stay under run/ (clouds-A-*, clouds-B-*), each with
-clouds_trace.csv: every booked truth sample."""
+clouds_trace.csv: every booked truth sample. --analyse FOLDER... reads those
+traces again and splits each tracker's loss by where in a cloud period it
+fell: during a cloud edge, in the 5 s after one, or in steady light."""
 
 import argparse
 import math
@@ -52,6 +54,7 @@ def parse_arguments():
     parser.add_argument("--no-curves", action="store_true", help="no I-V curves (they leave the maximum)")
     parser.add_argument("--one-at-a-time", action="store_true")
     parser.add_argument("--build", default=os.path.join(SOURCE, "build", "release"))
+    parser.add_argument("--analyse", nargs="+", metavar="FOLDER", help="split the losses of finished runs")
     return parser.parse_args()
 
 
@@ -230,8 +233,72 @@ def report(repeats):
               f"{moves[0]:.2f} / {moves[1]:.2f} |")
 
 
+AFTER_EDGE = 5.0
+PHASES = ("edge", "after edge", "steady")
+
+
+def phase_of(rows, period, edge):
+    """Each row's phase. A period has an edge when its light once the edge is
+    over differs by more than 2 % from the last light of the period before."""
+    last_light, settled_light = {}, {}
+    for when, irradiance in ((r[0], r[1]) for r in rows):
+        number = math.floor(when / period)
+        last_light[number] = irradiance
+        if when - number * period >= edge:
+            settled_light.setdefault(number, irradiance)
+    phases = []
+    for when in (r[0] for r in rows):
+        number = math.floor(when / period)
+        into = when - number * period
+        before, after = last_light.get(number - 1), settled_light.get(number)
+        has_edge = before is not None and after is not None and abs(after - before) > 0.02 * max(before, after)
+        if has_edge and into < edge:
+            phases.append("edge")
+        elif has_edge and into < edge + AFTER_EDGE:
+            phases.append("after edge")
+        else:
+            phases.append("steady")
+    return phases
+
+
+def analyse(folders):
+    """Loss (available − tracked energy) per phase, as a share of each
+    tracker's available energy, pooled over the folders; and the phases'
+    share of the time."""
+    loss = {(kind, phase): 0.0 for kind in (True, False) for phase in PHASES}
+    available = dict.fromkeys((True, False), 0.0)
+    seconds = dict.fromkeys(PHASES, 0.0)
+    for folder in folders:
+        clouds = ElementTree.parse(os.path.join(folder, "sim_station.xml")).getroot().find("Environment/Clouds")
+        period, edge = float(clouds.get("period")), float(clouds.get("edge"))
+        plain = {int(c.get("id")) for c in ElementTree.parse(os.path.join(folder, "hw_config.xml")).getroot().iter("Channel")
+                 if c.get("drift_guard") == "0"}
+        with open(os.path.join(folder, "clouds_trace.csv")) as f:
+            rows = [[float(x) for x in line.split(",")] for line in f.read().split("\n")[1:] if line]
+        phases = phase_of(rows, period, edge)
+        for before, row, phase in zip(rows, rows[1:], phases[1:]):
+            dt = row[0] - before[0]
+            seconds[phase] += dt
+            for m in MODULES:
+                power, pmax = 2 + 3 * (m - 1), 3 + 3 * (m - 1)
+                lost = 0.5 * ((row[pmax] - row[power]) + (before[pmax] - before[power])) * dt
+                loss[(m in plain, phase)] += lost
+                available[m in plain] += 0.5 * (row[pmax] + before[pmax]) * dt
+    total = sum(seconds.values())
+    print("| Phase | Share of the time, % | Plain tracker's loss, % of its energy | Drift-guarded's loss, % |")
+    print("|---|---|---|---|")
+    for phase in PHASES:
+        print(f"| {phase} | {100 * seconds[phase] / total:.1f} | {100 * loss[(True, phase)] / available[True]:.3f} | "
+              f"{100 * loss[(False, phase)] / available[False]:.3f} |")
+    print(f"| all | 100 | {100 * sum(loss[(True, p)] for p in PHASES) / available[True]:.3f} | "
+          f"{100 * sum(loss[(False, p)] for p in PHASES) / available[False]:.3f} |")
+
+
 def main():
     arguments = parse_arguments()
+    if arguments.analyse:
+        analyse(arguments.analyse)
+        return 0
     started = []
 
     def stop(signum, frame):
