@@ -199,9 +199,11 @@ BENCHMARK(BM_LowLightDynamicEfficiency)->Arg(5)->Arg(25)->Apply([](auto* b) { Wi
 // times faster than real (12 hours in 4 minutes), while the clouds (the
 // simulated station's cloud model: half of the sky, 20 s periods with 5 s
 // edges, seed 7) pass at their own speed, so every cloud edge reaches the
-// tracker with its true slope. The argument is the rest of a pass in ms: 35
-// for one module per pass; 270 gives the 0.28 s step period of one of four
-// modules on the default station, 400 that of a loaded machine (0.41 s).
+// tracker with its true slope. The first argument is the rest of a pass in
+// ms: 35 for one module per pass; 270 gives the 0.28 s step period of one of
+// four modules on the default station, 400 that of a loaded machine (0.41 s).
+// The second, when 1, holds the light for a second at a time, as the
+// simulated station refreshes its sky: the cloud edges arrive as stairs.
 const double DayStartUtc = 1782021600.0;  // 2026-06-21 06:00 UTC
 const double DaySeconds = 12 * 3600.0;
 const double Compression = 180.0;
@@ -215,14 +217,22 @@ void BM_CloudDayEfficiency(benchmark::State& state) {
     cloudParams.seed = 7;
     cloudParams.period = 20.0;
     const VN_Sim::CloudCover clouds(cloudParams);
+    const bool stairs = state.range(1) != 0;
     Profile day = [=](double t) {
+        if (stairs) t = std::floor(t);
         VN_Sim::Conditions_T conditions;
         if (clearSky.At(DayStartUtc + Compression * t, &conditions) != 0) return 0.0;
         return conditions.irradiance * clouds.Transmission(DayStartUtc + t);
     };
     Compare(state, day, 0.0, DaySeconds / Compression, state.range(0) * 1000);
 }
-BENCHMARK(BM_CloudDayEfficiency)->Arg(35)->Arg(270)->Arg(400)->Apply([](auto* b) { WithSpread(b); });
+BENCHMARK(BM_CloudDayEfficiency)
+    ->Args({35, 0})
+    ->Args({270, 0})
+    ->Args({400, 0})
+    ->Args({270, 1})
+    ->Args({400, 1})
+    ->Apply([](auto* b) { WithSpread(b); });
 
 }  // namespace
 
