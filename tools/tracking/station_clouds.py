@@ -304,8 +304,9 @@ def main():
     def stop(signum, frame):
         raise KeyboardInterrupt
 
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGHUP, stop)
+    # SIGINT too: started in the background its default is to be ignored.
+    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, stop)
     print(f"{time.strftime('%Y-%m-%d %H:%M:%S', time.gmtime())} UTC, load average "
           f"{' '.join(f'{x:.2f}' for x in os.getloadavg())}", flush=True)
     repeats = []
