@@ -171,7 +171,7 @@ def measure(stations, arguments):
 
 
 def run_repeat(arguments, started):
-    """One repeat, runs A and B: per module {(module, plain?): (tracked, available)}, and notes."""
+    """One repeat, runs A and B: {(module, plain?): (tracked J, available J, moves, seconds)}."""
     booked = {}
     groups = [RUNS] if not arguments.one_at_a_time else [(run,) for run in RUNS]
     for group in groups:
