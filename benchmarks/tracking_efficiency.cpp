@@ -10,8 +10,10 @@
 // (one UpdateLoad per main-loop pass, with its real measurement windows, CAN
 // message and settling). The rest of a main-loop pass (an aux input and a
 // thermocouple integrating 16.7 ms each, plus the small items) is not executed:
-// the clock seam is moved forward by RestOfPassUs instead, in 5 ms slices
-// during which irradiance follows its profile and both powers are integrated.
+// the clock seam is moved forward by the rest of the pass instead (35 ms), in
+// 5 ms slices during which irradiance follows its profile and both powers are
+// integrated. The cloud day also runs with longer rests: on a station with
+// several modules each one gets a control step only every few passes.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/time.h>
@@ -60,7 +62,8 @@ using Profile = std::function<double(double)>;
 // A module tracked under an irradiance profile, with its energy books.
 class TrackingRun {
 public:
-    TrackingRun(const Profile& irradianceProfile, bool driftGuard) : profile(irradianceProfile) {
+    TrackingRun(const Profile& irradianceProfile, bool driftGuard, int64_t restOfPassUs)
+        : profile(irradianceProfile), restUs(restOfPassUs) {
         char pattern[] = "/tmp/vn_tracking_XXXXXX";
         folder = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
         SkippedUs().store(0);
@@ -90,7 +93,7 @@ public:
         rig->SetConditions(profile(Elapsed()), CellC);
         if (controller.UpdateLoad() != 0) ++errors;
         double last = VN_Test::ControlRig::Now();
-        for (int64_t done = 0; done < RestOfPassUs; done += SliceUs) {
+        for (int64_t done = 0; done < restUs; done += SliceUs) {
             SkippedUs().fetch_add(SliceUs);
             rig->SetConditions(profile(Elapsed()), CellC);
             const double now = VN_Test::ControlRig::Now();
@@ -113,6 +116,7 @@ public:
 
 private:
     Profile profile;
+    int64_t restUs;
     std::string folder;
     std::unique_ptr<VN_Test::ControlRig> rig;
     VN_Lib::Controller controller;
@@ -126,12 +130,13 @@ private:
 
 // The profile with both trackers, one after the other: unbooked settling,
 // then the booked time.
-void Compare(benchmark::State& state, const Profile& profile, double settle, double booked) {
+void Compare(benchmark::State& state, const Profile& profile, double settle, double booked,
+             int64_t restOfPassUs = RestOfPassUs) {
     for (auto _ : state) {
         double efficiency[2] = {0.0, 0.0};
         int passes = 0, errors = 0;
         for (int guard = 0; guard < 2; ++guard) {
-            TrackingRun run(profile, guard != 0);
+            TrackingRun run(profile, guard != 0, restOfPassUs);
             if (run.SetupResult() != 0) {
                 state.SkipWithError("controller initialisation failed");
                 return;
@@ -197,7 +202,11 @@ BENCHMARK(BM_LowLightDynamicEfficiency)->Arg(5)->Arg(25)->Apply([](auto* b) { Wi
 // times faster than real (12 hours in 4 minutes), while the clouds (the
 // simulated station's cloud model: half of the sky, 20 s periods with 5 s
 // edges, seed 7) pass at their own speed, so every cloud edge reaches the
-// tracker with its true slope.
+// tracker with its true slope. The first argument is the rest of a pass in
+// ms: 35 for one module per pass; 270 gives the 0.28 s step period of one of
+// four modules on the default station, 400 that of a loaded machine (0.41 s).
+// The second, when 1, holds the light for a second at a time, as the
+// simulated station refreshes its sky: the cloud edges arrive as stairs.
 const double DayStartUtc = 1782021600.0;  // 2026-06-21 06:00 UTC
 const double DaySeconds = 12 * 3600.0;
 const double Compression = 180.0;
@@ -211,14 +220,22 @@ void BM_CloudDayEfficiency(benchmark::State& state) {
     cloudParams.seed = 7;
     cloudParams.period = 20.0;
     const VN_Sim::CloudCover clouds(cloudParams);
+    const bool stairs = state.range(1) != 0;
     Profile day = [=](double t) {
+        if (stairs) t = std::floor(t);
         VN_Sim::Conditions_T conditions;
         if (clearSky.At(DayStartUtc + Compression * t, &conditions) != 0) return 0.0;
         return conditions.irradiance * clouds.Transmission(DayStartUtc + t);
     };
-    Compare(state, day, 0.0, DaySeconds / Compression);
+    Compare(state, day, 0.0, DaySeconds / Compression, state.range(0) * 1000);
 }
-BENCHMARK(BM_CloudDayEfficiency)->Apply([](auto* b) { WithSpread(b); });
+BENCHMARK(BM_CloudDayEfficiency)
+    ->Args({35, 0})
+    ->Args({270, 0})
+    ->Args({400, 0})
+    ->Args({270, 1})
+    ->Args({400, 1})
+    ->Apply([](auto* b) { WithSpread(b); });
 
 }  // namespace
 

@@ -49,9 +49,9 @@ def patch(path, pattern, replacement):
 
 
 class Station:
-    def __init__(self, build, parent=None, settings=None):
+    def __init__(self, build, parent=None, settings=None, prefix="faults-"):
         os.makedirs(parent or os.path.join(SOURCE, "run"), exist_ok=True)
-        self.path = tempfile.mkdtemp(prefix="faults-", dir=parent or os.path.join(SOURCE, "run"))
+        self.path = tempfile.mkdtemp(prefix=prefix, dir=parent or os.path.join(SOURCE, "run"))
         shutil.copytree(os.path.join(SOURCE, "sim_station"), self.path, dirs_exist_ok=True)
         for program in PROGRAMS:
             shutil.copy2(os.path.join(build, program), self.path)
