@@ -140,6 +140,9 @@ TEST_F(CalibrationTableTest, MalformedEntriesAreIgnored) {
     ASSERT_EQ(Load("ENTRY 1 abc 0\n"
                    "ENTRY 2 nan 0\n"
                    "ENTRY 3 inf 0\n"
+                   // Finite, but saved with %f they would outgrow a line.
+                   "ENTRY 5 1e262 0\n"
+                   "ENTRY 7 2.0 -1e20\n"
                    "ENTRY 4 1.5\n"
                    "ENTRY 99999999999 1.5 0\n"
                    "ENTRY 6x 1.5 0\n"
