@@ -1,6 +1,7 @@
-// The Calibration page against a running station: a check step on a module
-// voltage shows its record and lands in the report, which shows as a table
-// and as text; a bad reference value is refused in the browser.
+// The Calibration page against a running station: it lists the channels once
+// the station has measured; a check step on a module voltage shows its record
+// and lands in the report, which shows as a table and as text; a bad
+// reference value is refused in the browser.
 'use strict';
 
 const assert = require('node:assert/strict');
@@ -22,10 +23,18 @@ describe('calibration page', () => {
       questions.push(dialog.message());
       dialog.accept();
     });
+    // The first answers name no channel, as before the station's first
+    // measurement: the page says it waits and lists the channels once they come.
+    let emptySamples = 2;
+    await page.route('**/user/sample.xml', (route) => (emptySamples-- > 0
+      ? route.fulfill({status: 200, contentType: 'text/xml', body: ''}) : route.continue()));
     await page.goto(station.url + '/calibration.html');
     await reportLoadTimes(page, 'calibration');
     const form = page.locator('#step-form');
+    await form.locator('.field-error[data-for="id"]', {hasText: 'first measurement'}).waitFor();
     await form.locator('select[name="id"] option[value="2"]').waitFor({state: 'attached', timeout: 60000});
+    await page.unroute('**/user/sample.xml');
+    assert.equal(await form.locator('.field-error[data-for="id"]').textContent(), '');
     await form.locator('[name="type"]').selectOption('module_voltage');
     await form.locator('[name="id"]').selectOption('2');
 

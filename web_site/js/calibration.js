@@ -9,6 +9,7 @@
   const TYPE_NAMES = {10: 'Module voltage', 20: 'Module current', 30: 'Temperature', 40: 'Aux input'};
   const KIND_LABELS = {module_voltage: 'module voltage', module_current: 'module current', aux_input: 'aux input'};
   let channels = {modules: [], aux: []};  // {id, label} from the live sample
+  const CHANNEL_RETRY_MS = 3000;
 
   // A CalRecord element as an object of its attributes (numbers where they are).
   function readRecord(element) {
@@ -52,6 +53,8 @@
       el('tr', {'data-field': name}, el('th', {text: name}), el('td', {class: 'num', text: value})))));
   }
 
+  const channelsKnown = () => channels.modules.length + channels.aux.length > 0;
+
   function channelOptions(type) {
     const list = type === 'aux_input' ? channels.aux : channels.modules;
     return list.map((c) => el('option', {value: c.id, text: c.label}));
@@ -61,9 +64,14 @@
     const form = document.getElementById('step-form');
     const options = channelOptions(form.elements.type.value);
     replace(form.elements.id, ...options);
-    VNFields.report(form, 'id', options.length ? '' : 'The station lists no channel of this kind.');
+    VNFields.report(form, 'id', options.length ? ''
+      : channelsKnown() ? 'The station lists no channel of this kind.'
+        : 'Waiting for the station\'s first measurement: its channels show then.');
   }
 
+  // True once the live sample named channels. Until the station's first
+  // measurement it names none, so the page asks again instead of showing an
+  // empty list for good.
   async function loadChannels() {
     const sample = await VN.getXml('/user/sample.xml');
     const read = (tag, prefix) => (sample ? [...sample.getElementsByTagName(tag)] : []).map((e) => {
@@ -73,6 +81,13 @@
     });
     channels = {modules: read('Module', 'Module'), aux: read('Aux', 'Aux input')};
     fillChannels();
+    return channelsKnown();
+  }
+
+  function loadChannelsUntilKnown() {
+    const stop = VN.repeat(async () => {
+      if (await loadChannels()) stop();
+    }, () => CHANNEL_RETRY_MS);
   }
 
   async function runStep(event) {
@@ -186,11 +201,7 @@
     document.getElementById('report-reload').addEventListener('click', guarded(loadReport));
     document.getElementById('report-text-show').addEventListener('click', guarded(showReportText));
     document.getElementById('report-restart').addEventListener('click', restartReport);
-    try {
-      await loadChannels();
-      await loadReport();
-    } catch (error) {
-      VN.showError(error);
-    }
+    loadChannelsUntilKnown();
+    await loadReport().catch(VN.showError);
   });
 })();
