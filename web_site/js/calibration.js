@@ -9,7 +9,6 @@
   const TYPE_NAMES = {10: 'Module voltage', 20: 'Module current', 30: 'Temperature', 40: 'Aux input'};
   const KIND_LABELS = {module_voltage: 'module voltage', module_current: 'module current', aux_input: 'aux input'};
   let channels = {modules: [], aux: []};  // {id, label} from the live sample
-  const CHANNEL_RETRY_MS = 3000;
 
   // A CalRecord element as an object of its attributes (numbers where they are).
   function readRecord(element) {
@@ -69,11 +68,7 @@
         : 'Waiting for the station\'s first measurement: its channels show then.');
   }
 
-  // True once the live sample named channels. Until the station's first
-  // measurement it names none, so the page asks again instead of showing an
-  // empty list for good.
-  async function loadChannels() {
-    const sample = await VN.getXml('/user/sample.xml');
+  function showChannels(sample) {
     const read = (tag, prefix) => (sample ? [...sample.getElementsByTagName(tag)] : []).map((e) => {
       const id = e.getAttribute('id');
       const description = (e.getAttribute('description') || '').trim();
@@ -81,13 +76,6 @@
     });
     channels = {modules: read('Module', 'Module'), aux: read('Aux', 'Aux input')};
     fillChannels();
-    return channelsKnown();
-  }
-
-  function loadChannelsUntilKnown() {
-    const stop = VN.repeat(async () => {
-      if (await loadChannels()) stop();
-    }, () => CHANNEL_RETRY_MS);
   }
 
   async function runStep(event) {
@@ -201,7 +189,7 @@
     document.getElementById('report-reload').addEventListener('click', guarded(loadReport));
     document.getElementById('report-text-show').addEventListener('click', guarded(showReportText));
     document.getElementById('report-restart').addEventListener('click', restartReport);
-    loadChannelsUntilKnown();
+    VN.whenMeasured(showChannels);
     await loadReport().catch(VN.showError);
   });
 })();

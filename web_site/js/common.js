@@ -204,6 +204,17 @@ const VN = (() => {
     replace(bar, el('span', {class: 'brand', text: 'VN5 station'}), list);
   }
 
+  // Calls show(sample) with the live sample now and again every few seconds
+  // until it names a channel: before the station's first measurement it names
+  // none, and a page that asked once would list no channel for good.
+  function whenMeasured(show) {
+    const stop = repeat(async () => {
+      const sample = await getXml('/user/sample.xml');
+      show(sample);
+      if (sample && sample.querySelector('Module, Aux')) stop();
+    }, () => 3000);
+  }
+
   // Runs task now and every periodMs() milliseconds after it finishes (so a
   // slow station never gets overlapping requests). Returns a stop function.
   function repeat(task, periodMs) {
@@ -263,7 +274,7 @@ const VN = (() => {
 
   return {
     INVALID, request, getXml, postXml, getText, el, replace, num, isInvalid, format, showValue,
-    valueElement, message, showError, confirmThenAct, replyError, nav, repeat, download, markFirstData,
+    valueElement, message, showError, confirmThenAct, replyError, nav, repeat, whenMeasured, download, markFirstData,
     COLOURS, lineChart,
   };
 })();

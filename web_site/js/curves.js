@@ -166,24 +166,23 @@
   }
 
   // The module choice, from the modules of the live sample.
-  async function listModules() {
-    const sample = await VN.getXml('/user/sample.xml');
+  function listModules(sample) {
     const ids = sample ? [...sample.getElementsByTagName('Module')].map((m) => m.getAttribute('id')) : [];
     const boxes = ids.map((id) => el('label', {},
       el('input', {type: 'checkbox', value: id, checked: true, onchange: () => loadLast().catch(VN.showError)}),
       ` Module ${id}`));
     replace(document.getElementById('modules'), el('legend', {text: 'Modules'}), ...boxes);
-    if (ids.length === 0) VN.message('The station lists no modules yet.', 'busy');
+    if (ids.length === 0) {
+      VN.message('The station lists no modules yet: they show with its first measurement.', 'busy');
+      return;
+    }
+    VN.message('');
+    loadLast().catch(VN.showError);
   }
 
-  document.addEventListener('DOMContentLoaded', async () => {
+  document.addEventListener('DOMContentLoaded', () => {
     document.getElementById('take').addEventListener('click', takeCurves);
     document.getElementById('reload').addEventListener('click', () => loadLast().catch(VN.showError));
-    try {
-      await listModules();
-      await loadLast();
-    } catch (error) {
-      VN.showError(error);
-    }
+    VN.whenMeasured(listModules);
   });
 })();

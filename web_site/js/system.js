@@ -11,8 +11,7 @@
     VN.markFirstData();
   }
 
-  async function listModules() {
-    const sample = await VN.getXml('/user/sample.xml');
+  function listModules(sample) {
     const ids = sample ? [...sample.getElementsByTagName('Module')].map((m) => m.getAttribute('id')) : [];
     replace(document.getElementById('isc-module'), ...ids.map((id) => el('option', {value: id, text: `Module ${id}`})));
   }
@@ -69,6 +68,6 @@
     document.getElementById('isc').addEventListener('click', shortCircuit);
     document.getElementById('reset').addEventListener('click', reset);
     showAbout().catch(VN.showError);
-    listModules().catch(VN.showError);
+    VN.whenMeasured(listModules);
   });
 })();
