@@ -12,9 +12,17 @@ namespace VN_Sim {
 namespace {
 
 const double NotANumber = std::numeric_limits<double>::quiet_NaN();
-// The sky changes over minutes; re-solving four modules per conversion
-// would only cost time.
+// The clear sky changes over minutes; re-solving four modules per conversion
+// would only cost time. A cloud edge changes the light within seconds, and
+// a tracker must see it change smoothly, not in stairs, as under a real sky.
 const double ClearSkyRefreshSeconds = 1.0;
+const double CloudRefreshSeconds = 0.05;
+
+// How often the conditions are recomputed; 0 when they never change.
+double RefreshSeconds(const EnvironmentParams_T& params) {
+    if (params.clouds.fraction > 0.0) return CloudRefreshSeconds;
+    return params.clearSky ? ClearSkyRefreshSeconds : 0.0;
+}
 
 // A module with its parameters, already under the present conditions, so
 // that its load starts from the right open-circuit voltage.
@@ -34,7 +42,7 @@ StationModel::ModuleEntry_T::ModuleEntry_T(const ModuleSettings_T& moduleSetting
     : settings(moduleSettings), module(ConfiguredModule(moduleSettings.diode, conditions)), load(module, moduleSettings.load, startTime) {}
 
 StationModel::StationModel(const EnvironmentParams_T& environmentParams, double supplyRise, double startTime)
-    : environment(environmentParams), clearSky(environmentParams.clearSky), supplyRiseC(supplyRise) {
+    : environment(environmentParams), refreshSeconds(RefreshSeconds(environmentParams)), supplyRiseC(supplyRise) {
     std::lock_guard<std::mutex> lock(mutex);
     Refresh(startTime);
 }
@@ -79,7 +87,7 @@ bool StationModel::HasHeatSink(int id) const {
 }
 
 void StationModel::Refresh(double t) {
-    bool stale = !conditionsValid || (clearSky && std::fabs(t - conditionsTime) >= ClearSkyRefreshSeconds);
+    bool stale = !conditionsValid || (refreshSeconds > 0.0 && std::fabs(t - conditionsTime) >= refreshSeconds);
     if (!stale) return;
     Conditions_T fresh;
     // A time the sun model does not cover keeps the last conditions.

@@ -102,7 +102,7 @@ private:
 
     mutable std::mutex mutex;
     Environment environment;
-    bool clearSky;
+    double refreshSeconds;  // 0: the conditions never change
     double supplyRiseC;
     Conditions_T conditions;
     double conditionsTime = 0.0;
