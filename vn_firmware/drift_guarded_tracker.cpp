@@ -14,18 +14,36 @@ int DriftGuardedTracker::Reset(double voc, const ControlConfigType& ratings, con
 double DriftGuardedTracker::MeanSunRate(int count) const {
     if (count > sunCount) count = sunCount;
     double sum = 0.0;
-    for (int i = 1; i <= count; ++i) sum += sunRates[(sunNext - i + SunHistory) % SunHistory];
+    for (int age = 0; age < count; ++age) sum += Rate(age);
     return count > 0 ? sum / count : 0.0;
 }
 
+double DriftGuardedTracker::Rate(int age) const { return sunRates[(sunNext - 1 - age + SunHistory) % SunHistory]; }
+
+int DriftGuardedTracker::AgreeingRates(double noiseRate) const {
+    const int count = sunCount < RecentHistory ? sunCount : RecentHistory;
+    if (count == 0) return 0;
+    const double newest = Rate(0);
+    const double tolerance = std::fmax(noiseRate, AgreementShare * std::fabs(newest));
+    int agreeing = 1;
+    while (agreeing < count && std::fabs(Rate(agreeing) - newest) <= tolerance) ++agreeing;
+    return agreeing;
+}
+
+bool DriftGuardedTracker::LoneChange(double noiseRate) const {
+    return AgreeingRates(noiseRate) == 1 && std::fabs(Rate(0)) > noiseRate;
+}
+
 double DriftGuardedTracker::SunRate(double noiseRate) const {
-    // A cloud edge: the last few rates stand out of the noise.
-    const double recent = MeanSunRate(RecentHistory);
+    // A cloud edge: the newest rate, with those before it that it continues,
+    // stands out of the noise.
+    const double recent = MeanSunRate(AgreeingRates(noiseRate));
     if (std::fabs(recent) > noiseRate) return recent;
     // A slow drift (the day's own course) hides under one count per period;
     // the full history shows it, unless it still holds an edge that is over.
+    const double lastFew = MeanSunRate(RecentHistory);
     const double full = MeanSunRate(SunHistory);
-    const bool steady = sunCount == SunHistory && std::fabs(recent - full) <= noiseRate;
+    const bool steady = sunCount == SunHistory && std::fabs(lastFew - full) <= noiseRate;
     if (steady && std::fabs(full) > noiseRate * RecentHistory / SunHistory) return full;
     // Counts of noise are no sun: in steady light the steps are then exactly
     // those of the plain tracker.
@@ -51,15 +69,19 @@ int DriftGuardedTracker::Step(double volts, double amps, double voc, const Contr
         holding = false;
         return 0;
     }
-    // The sun changes smoothly: its rate between two readings at one
-    // set-point holds over the whole time since the best power was read.
     const double interval = seconds - firstSeconds;
     if (interval > 0.0) {
         sunRates[sunNext] = (power - firstPower) / interval;
         sunNext = (sunNext + 1) % SunHistory;
         if (sunCount < SunHistory) ++sunCount;
-        const double rate = SunRate(PowerTracker::CountNoise(volts, amps, ratings) / interval);
-        if (compared) plain.ShiftBestPower(rate * (seconds - comparedSeconds));
+        const double noiseRate = PowerTracker::CountNoise(volts, amps, ratings) / interval;
+        // While the sun changes smoothly, its rate between two readings at
+        // one set-point holds over the whole time since the best power was
+        // read. A change that continues none before it (a jump of the light,
+        // or the first moment of an edge) is taken as far as it was seen.
+        const double sun = LoneChange(noiseRate) ? power - firstPower
+                                                 : SunRate(noiseRate) * (seconds - comparedSeconds);
+        if (compared) plain.ShiftBestPower(sun);
     }
     const int result = plain.Step(volts, amps, voc, ratings, config);
     compared = true;

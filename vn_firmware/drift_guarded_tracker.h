@@ -18,9 +18,12 @@ namespace VN_Lib {
 // that period. The tracker's best power is moved by the sun's share over the
 // time since it was last compared, so the P&O rules decide on the step's own
 // share. The sun's share is a rate, the mean of the last such differences
-// over their own intervals: the sun changes smoothly, the readings' noise
-// does not, and a module's step periods are uneven (other modules' sweeps
-// and the unit's other work fall between them). With identical readings at a
+// over their own intervals that continue one another: a cloud's edge changes
+// the light smoothly, the readings' noise does not, and a module's step
+// periods are uneven (other modules' sweeps and the unit's other work fall
+// between them). A difference that continues none before it (a sharp edge
+// passing within one period) counts once, as seen, and is not carried on
+// into the next steps. With identical readings at a
 // held set-point (steady light) the set-points are those of the plain
 // tracker, each held twice.
 // With the guard switched off, every step is exactly the plain tracker's.
@@ -43,10 +46,10 @@ public:
     int Dac() const { return plain.Dac(); }
     // True while the present set-point waits for its second reading.
     bool Holding() const { return guard && holding; }
-    // The sun's share of the power change, W/s: the mean of the recent rates
-    // between two readings at one set-point when it stands out of the given
-    // noise rate, of the whole history when that does in steadily changing
-    // light, else 0.
+    // The sun's share of the power change, W/s: the mean of the newest rate
+    // between two readings at one set-point and the recent ones it agrees
+    // with when it stands out of the given noise rate, of the whole history
+    // when that does in steadily changing light, else 0.
     double SunRate(double noiseRate) const;
     const PowerTracker& Plain() const { return plain; }
 
@@ -56,7 +59,14 @@ private:
     bool holding = false;
     static constexpr int RecentHistory = 4;
     static constexpr int SunHistory = 16;
+    // Two rates agree within the noise or within this share of the newest.
+    static constexpr double AgreementShare = 0.5;
     double MeanSunRate(int count) const;
+    double Rate(int age) const;  // 0: the newest
+    // How many of the recent rates, from the newest back, agree with it.
+    int AgreeingRates(double noiseRate) const;
+    // The newest rate stands out of the noise and continues none before it.
+    bool LoneChange(double noiseRate) const;
     double firstPower = 0.0;
     double firstSeconds = 0.0;
     // When the plain tracker last compared a reading with its best power;

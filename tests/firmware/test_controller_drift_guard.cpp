@@ -132,6 +132,26 @@ TEST_F(DriftGuardedTrackerTest, ALongPauseBetweenStepsIsJudgedByTheSunsRateOverI
     EXPECT_EQ(guarded.Dac(), second + 1310);
 }
 
+TEST_F(DriftGuardedTrackerTest, AJumpOfTheLightCountsOnceAndIsNotCarriedOn) {
+    DriftGuardedTracker guarded;
+    guarded.Reset(Voc, ratings, config);
+    ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
+    ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
+    const int second = guarded.Dac();
+    // The step gains 1 W; a sharp edge adds 10 W between the two readings of
+    // the new set-point, then the light holds.
+    ASSERT_EQ(guarded.Step(31.0, 151.0 / 31.0, Voc, ratings, config, true, Next()), 0);
+    ASSERT_EQ(guarded.Step(31.0, 161.0 / 31.0, Voc, ratings, config, true, Next()), 0);
+    const int third = guarded.Dac();
+    EXPECT_EQ(third, second - 2621);
+    // The next step gains 1 W again in steady light: a gain, not the loss it
+    // would seem were the jump still taken for a rate of the sun.
+    ASSERT_EQ(guarded.Step(32.0, 162.0 / 32.0, Voc, ratings, config, true, Next()), 0);
+    ASSERT_EQ(guarded.Step(32.0, 162.0 / 32.0, Voc, ratings, config, true, Next()), 0);
+    EXPECT_EQ(guarded.SunRate(0.1), 0.0);
+    EXPECT_EQ(guarded.Dac(), third - 2621);
+}
+
 TEST_F(DriftGuardedTrackerTest, ASlowDriftCountsOnceTheHistoryShowsItAndAFinishedEdgeDoesNot) {
     DriftGuardedTracker guarded;
     guarded.Reset(Voc, ratings, config);
