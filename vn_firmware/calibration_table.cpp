@@ -57,18 +57,13 @@ bool ParseInt(const std::string& word, int* value) {
     return true;
 }
 
-// Reals are written with %f: from this magnitude on an entry's line would
-// outgrow what is read of a line, and the entry would not read back. No
-// channel's factor comes near it.
-const double MaxRealMagnitude = 1e15;
-
 // Whole word as a finite real: a NaN or infinite factor would poison every
 // reading, and one that cannot be saved would be lost at the next save.
 bool ParseReal(const std::string& word, double* value) {
     char* end = nullptr;
     double parsed = strtod(word.c_str(), &end);
     if (end == word.c_str() || *end != '\0' || !std::isfinite(parsed)) return false;
-    if (std::fabs(parsed) >= MaxRealMagnitude) return false;
+    if (!(std::fabs(parsed) < CalibrationTable::MaxFactorMagnitude)) return false;
     *value = parsed;
     return true;
 }

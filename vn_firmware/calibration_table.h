@@ -18,6 +18,10 @@ class CalibrationTable {
 public:
     static constexpr int MaxFileEntries = 256;
     static constexpr int ErrLoadOpen = 402;
+    // Reals are written with %f: from this magnitude on an entry's line would
+    // outgrow what is read of a line, and the entry would not read back. No
+    // channel's factor comes near it.
+    static constexpr double MaxFactorMagnitude = 1e15;
 
     // Header texts come from the link; they are kept to one word of the file
     // (blanks and control characters become '_', at most 31 characters), so

@@ -2,6 +2,7 @@
 // value, and the readings with the factors before and after it.
 #include <cmath>
 
+#include "calibration_table.h"
 #include "measurement.h"
 
 namespace {
@@ -39,7 +40,10 @@ int Measurement::CalibrateScale(VN_Lib::CalReportRecord& record) {
         }
         double meanVolts = sumVolts / count;
         if (meanVolts == 0.0) return ErrZeroMean;
-        SetConversionFactor(record.actual_value / meanVolts);
+        // A factor the calibration file cannot hold would be lost at its next load.
+        const double factor = record.actual_value / meanVolts;
+        if (!(std::fabs(factor) < CalibrationTable::MaxFactorMagnitude)) return ErrBadReference;
+        SetConversionFactor(factor);
     }
 
     double sumValues = 0.0;

@@ -260,8 +260,10 @@ TEST_F(CalibrationProcedureTest, FactoryResetRestoresBothCopiesButNotTheFactorsI
     EXPECT_EQ(Vantrel::ErrFactoryCopy, Send("203"));
 }
 
-// Steps the unit cannot sensibly take are refused before any reading: the
-// factor stays, and the record that goes back says why.
+// Steps the unit cannot sensibly take are refused: the factor stays, and the
+// record that goes back says why. A reference giving a factor too large for
+// the calibration file is refused as well, or the factor would be lost at the
+// file's next load.
 TEST_F(CalibrationProcedureTest, UnusableReferencesAndOverlongStepsAreRefusedWithTheErrorInTheRecord) {
     Measurement* input = unit->FindAuxInput(1);
     ASSERT_NE(nullptr, input);
@@ -276,6 +278,8 @@ TEST_F(CalibrationProcedureTest, UnusableReferencesAndOverlongStepsAreRefusedWit
     }
     CalReportRecord measured;
     EXPECT_EQ(Measurement::ErrBadReference, Calibrate(VN_Lib::CAL_AUX_INPUT, 1, std::nan(""), false, &measured));
+    EXPECT_EQ(Measurement::ErrBadReference, Send(std::string("201,40,1,1e300,") + Readings + ",1"));
+    EXPECT_EQ(factor, input->ConversionFactor());
 
     // Without a card every reading would fail at once: the length is checked first.
     Measurement bare;
