@@ -78,4 +78,8 @@ done
 
 ./station_watch 5 "${watched[@]}" &
 started+=("$!")
-./vn_controller
+# In the background with the terminal as its input, so that a signal sent to
+# this script alone (not Ctrl-C, which reaches every process) ends it as well.
+./vn_controller 0<&0 &
+started+=("$!")
+wait "$!"
