@@ -493,8 +493,9 @@ struct UnitProgramGuard {
     ~UnitProgramGuard() { VN_Lib::StopUnitProgram(); }
 };
 
-TEST(DataSourceRealUnitEndToEnd, TalksToTheUnitProgram) {
-    VN_Test::TempDir dir;
+// A station folder for the unit program on a free port, and a data source
+// linked to it (nothing listens yet: the link only learns its port).
+void LocalUnitStation(const VN_Test::TempDir& dir, DataSource& source) {
     std::filesystem::copy(std::string(VN_SOURCE_DIR) + "/sim_station", dir.Path(),
                           std::filesystem::copy_options::recursive);
     int port = VN_Test::FreeTcpPort();
@@ -503,16 +504,38 @@ TEST(DataSourceRealUnitEndToEnd, TalksToTheUnitProgram) {
     ASSERT_NE(std::string::npos, at);
     config.replace(at, 11, "port=\"" + std::to_string(port) + "\"");
     VN_Test::WriteFile(dir.File("hw_config.xml"), config);
+    auto* link = new VN_Lib::SocketControl();
+    source.SetPort(link);
+    link->OpenClientSocket(port);
+    source.SetActiveState(true);
+}
+
+// On a busy computer the unit program may take longer than the start wait:
+// it is asked again rather than left offline for a retry interval.
+TEST(DataSourceRealUnitEndToEnd, AUnitProgramSlowToStartIsWaitedFor) {
+    VN_Test::TempDir dir;
+    DataSource source;
+    LocalUnitStation(dir, source);
+    VN_Test::WriteFile(dir.File("vn_firmware"), std::string("#!/bin/sh\nsleep 8\nexec ") + VN_FIRMWARE_PATH + "\n");
+    std::filesystem::permissions(dir.File("vn_firmware"), std::filesystem::perms::owner_all);
+    VN_Test::ScopedWorkingDir workingDir(dir.Path());
+    UnitProgramGuard guard;
+    testing::internal::CaptureStdout();
+    const int result = source.GoOnline();
+    const std::string output = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(0, result) << output;
+    EXPECT_TRUE(source.Online());
+    EXPECT_EQ(4u, source.moduleSamples.size());
+}
+
+TEST(DataSourceRealUnitEndToEnd, TalksToTheUnitProgram) {
+    VN_Test::TempDir dir;
+    DataSource source;
+    LocalUnitStation(dir, source);
     std::filesystem::create_symlink(VN_FIRMWARE_PATH, dir.File("vn_firmware"));
     VN_Test::ScopedWorkingDir workingDir(dir.Path());
     UnitProgramGuard guard;
 
-    DataSource source;
-    auto* link = new VN_Lib::SocketControl();
-    source.SetPort(link);
-    // Nothing listens yet: this only gives the link its port.
-    link->OpenClientSocket(port);
-    source.SetActiveState(true);
     ASSERT_EQ(0, source.GoOnline()) << VN_Test::ReadFile(dir.File("shell_journal.log"));
     EXPECT_TRUE(source.Online());
     EXPECT_EQ(511, source.versionNumber);

@@ -16,6 +16,16 @@ namespace {
 
 // The local unit program needs this long after its start before it listens.
 constexpr auto UnitStartWait = std::chrono::seconds(5);
+// On a busy computer it may need longer: it is asked again every second
+// until this long after its start, which costs less than going offline for a
+// whole retry interval.
+constexpr auto UnitStartLimit = std::chrono::seconds(15);
+constexpr auto UnitStartRetry = std::chrono::seconds(1);
+
+// The failures of a unit program that does not answer yet.
+bool NotAnsweringYet(int code) {
+    return code == VN_Lib::ERR_CONNECT || code == VN_Lib::ERR_TIMEOUT || code == VN_Lib::ERR_LINK_NOT_OPEN;
+}
 
 // Each identification line is formatted in a buffer of this size.
 constexpr int ConfigurationLineSize = 76;
@@ -70,15 +80,18 @@ int DataSource::GoOnline() {
         GoOffline(VN_Lib::ERR_LINK_NOT_OPEN, "GoOnline()");
         return VN_Lib::ERR_LINK_NOT_OPEN;
     }
-    if (port->LinkKind() == VN_Lib::CommandControl::LinkSocket) {
+    const bool localUnit = port->LinkKind() == VN_Lib::CommandControl::LinkSocket;
+    const auto started = std::chrono::steady_clock::now();
+    if (localUnit) {
         // The local unit is restarted so that a hung program cannot stay hung.
         VN_Lib::StopUnitProgram();
         VN_Lib::StartUnitProgram();
         std::this_thread::sleep_for(UnitStartWait);
     }
-    int result = port->OpenPort();
-    if (result == 0) {
-        result = Initialize();
+    int result = OpenAndIdentify();
+    while (localUnit && NotAnsweringYet(result) && std::chrono::steady_clock::now() - started < UnitStartLimit) {
+        std::this_thread::sleep_for(UnitStartRetry);
+        result = OpenAndIdentify();
     }
     if (result != 0) {
         GoOffline(result, "GoOnline()");
@@ -94,6 +107,11 @@ std::string LogTimeText() {
     std::snprintf(text, sizeof(text), "%i:%i:%i  %i/%i/%i", local.tm_hour, local.tm_min, local.tm_sec,
                   local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
     return text;
+}
+
+int DataSource::OpenAndIdentify() {
+    const int result = port->OpenPort();
+    return result == 0 ? Initialize() : result;
 }
 
 int DataSource::GoOffline(int code, std::string where) {

@@ -47,6 +47,8 @@ public:
     // 26 when offline, else the link's exchange.
     int SendCommand(CmdType code, std::string& params, VN_Lib::DataFrame& response, int timeoutMs);
 
+    // Opens the link and reads the unit's description; a local unit program
+    // is restarted first and given up to 15 s to answer.
     int GoOnline();
     int GoOffline(int code, std::string where);
     int Initialize();
@@ -97,6 +99,7 @@ public:
     VN_Lib::Led statusLed;
 
 private:
+    int OpenAndIdentify();
     // The shared failure rule: 12, 10 and 26 put the source offline.
     int Failed(int code, const char* where);
     void FixPortAfter(int code);
