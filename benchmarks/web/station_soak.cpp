@@ -4,7 +4,9 @@
 // the controller's and the unit's resident memory, descriptors, threads and
 // processor share (a line per minute, also written to station_soak.csv). At
 // the end: memory growth per hour after the warm-up, the day file's
-// completeness (stored lines / lines due), failed requests and unit restarts.
+// completeness (stored lines / lines due), failed requests and unit restarts,
+// with the controller's reasons for taking a unit offline (its whole output
+// is kept in station_soak_controller.log).
 //
 //   station_soak [minutes, default 60] [seconds between scheduled curves, default 180]
 #include <curl/curl.h>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -156,6 +159,13 @@ int main(int argc, char** argv) {
     std::printf("web requests failed: %ld of %ld; Modbus polls failed: %ld; console writes failed: %ld; unit "
                 "restarts: %d\n",
                 web.Failures(), web.Requests(), modbusFailures, consoleFailures, unitRestarts);
+    // Why the controller took a unit offline (and so restarted it), in its own words.
+    const std::string output = station.Output();
+    std::istringstream lines(output);
+    for (std::string text; std::getline(lines, text);) {
+        if (text.find("Offline error") != std::string::npos) std::printf("controller: %s\n", text.c_str());
+    }
+    std::ofstream("station_soak_controller.log") << output;
     curl_global_cleanup();
     return 0;
 }
