@@ -206,7 +206,8 @@ BENCHMARK(BM_LowLightDynamicEfficiency)->Arg(5)->Arg(25)->Apply([](auto* b) { Wi
 // ms: 35 for one module per pass; 270 gives the 0.28 s step period of one of
 // four modules on the default station, 400 that of a loaded machine (0.41 s).
 // The second, when 1, holds the light for a second at a time, as the
-// simulated station refreshes its sky: the cloud edges arrive as stairs.
+// simulated station once refreshed its sky: the cloud edges arrive as stairs,
+// as a sharp edge passing within one step period does.
 const double DayStartUtc = 1782021600.0;  // 2026-06-21 06:00 UTC
 const double DaySeconds = 12 * 3600.0;
 const double Compression = 180.0;
