@@ -5,10 +5,25 @@
 namespace VN_Lib {
 
 int DriftGuardedTracker::Reset(double voc, const ControlConfigType& ratings, const LoadConfiguration_T& config) {
-    holding = true;
+    walking = true;
+    holding = false;
     compared = false;
     sunCount = 0;
     return plain.Reset(voc, ratings, config);
+}
+
+int DriftGuardedTracker::Walk(double volts, double amps, double voc, const ControlConfigType& ratings,
+                              const LoadConfiguration_T& config, double seconds) {
+    const int before = plain.StepCounts();
+    const int result = plain.Step(volts, amps, voc, ratings, config);
+    if (result != 0) return result;
+    compared = true;
+    comparedSeconds = seconds;
+    if ((before < 0) != (plain.StepCounts() < 0)) {
+        walking = false;
+        holding = true;
+    }
+    return 0;
 }
 
 double DriftGuardedTracker::MeanSunRate(int count) const {
@@ -60,6 +75,7 @@ int DriftGuardedTracker::Step(double volts, double amps, double voc, const Contr
         sunCount = 0;
         return result;
     }
+    if (walking) return Walk(volts, amps, voc, ratings, config, seconds);
     if (PowerTracker::AbovePowerRating(volts, amps, ratings)) return PowerTracker::ErrOverPower;
 
     const double power = std::fabs(volts * amps);

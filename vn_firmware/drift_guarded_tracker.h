@@ -26,13 +26,17 @@ namespace VN_Lib {
 // into the next steps. With identical readings at a
 // held set-point (steady light) the set-points are those of the plain
 // tracker, each held twice.
+// After a reset the tracker walks its first full steps unheld, as the plain
+// tracker does, until it first turns back: a full step changes the power far
+// more than the sun does in one period, and holding them would double the
+// way back to the maximum after every restart of the unit.
 // With the guard switched off, every step is exactly the plain tracker's.
 class DriftGuardedTracker {
 public:
     void SetGuard(bool on) { guard = on; }
     bool Guarded() const { return guard; }
 
-    // As PowerTracker::Reset; the new set-point is read twice before the next step.
+    // As PowerTracker::Reset; the set-points are held from the first turn on.
     int Reset(double voc, const ControlConfigType& ratings, const LoadConfiguration_T& config);
 
     // One control step from a reading taken at the load's present DAC at
@@ -57,6 +61,10 @@ private:
     PowerTracker plain;
     bool guard = true;
     bool holding = false;
+    // From a reset until the plain tracker first reverses.
+    bool walking = false;
+    int Walk(double volts, double amps, double voc, const ControlConfigType& ratings,
+             const LoadConfiguration_T& config, double seconds);
     static constexpr int RecentHistory = 4;
     static constexpr int SunHistory = 16;
     // Two rates agree within the noise or within this share of the newest.

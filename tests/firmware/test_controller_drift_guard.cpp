@@ -48,34 +48,57 @@ protected:
     // Readings one second apart unless a test says otherwise.
     double Next(double interval = 1.0) { return seconds += interval; }
 
+    // Resets the tracker and walks it to its first turn: 150 W after the
+    // first full step, 120 W after the second. From then on it holds every
+    // set-point, here at 18351 - 2621 + 1310, with a best power of 120 W.
+    void Turned(DriftGuardedTracker& guarded) {
+        guarded.Reset(Voc, ratings, config);
+        ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
+        ASSERT_EQ(guarded.Step(30.0, 4.0, Voc, ratings, config, true, Next()), 0);
+        ASSERT_EQ(guarded.Dac(), FirstHeld);
+        ASSERT_TRUE(guarded.Holding());
+    }
+    static constexpr int FirstHeld = 17040;
+
     ControlConfigType ratings = Ratings();
     LoadConfiguration_T config;
     double seconds = 0.0;
 };
 
-TEST_F(DriftGuardedTrackerTest, SteadyLightHoldsEachPlainSetPointForTwoSteps) {
+TEST_F(DriftGuardedTrackerTest, SteadyLightWalksThePlainSetPointsHoldingEachFromTheFirstTurn) {
     PowerTracker plain;
     std::vector<int> plainDacs{plain.Reset(Voc, ratings, config)};
+    size_t firstTurn = 0;
     for (int i = 0; i < 80; ++i) {
         const Reading r = ModuleAt(plain.Dac(), 800.0);
+        const int before = plain.StepCounts();
         ASSERT_EQ(plain.Step(r.volts, r.amps, Voc, ratings, config), 0);
         plainDacs.push_back(plain.Dac());
+        if (firstTurn == 0 && (before < 0) != (plain.StepCounts() < 0)) firstTurn = plainDacs.size() - 1;
     }
+    ASSERT_GT(firstTurn, 2u);
 
     DriftGuardedTracker guarded;
     std::vector<int> guardedDacs{guarded.Reset(Voc, ratings, config)};
-    for (int i = 0; i < 160; ++i) {
+    int steps = 0;
+    while (guardedDacs.size() < plainDacs.size()) {
         const Reading r = ModuleAt(guarded.Dac(), 800.0);
         const int before = guarded.Dac();
         const bool holding = guarded.Holding();
         ASSERT_EQ(guarded.Step(r.volts, r.amps, Voc, ratings, config, true, Next()), 0);
+        ++steps;
         if (holding) {
             EXPECT_EQ(guarded.Dac(), before);
         } else {
             guardedDacs.push_back(guarded.Dac());
+            // The walk to the first turn takes the plain tracker's steps, unheld.
+            if (guardedDacs.size() == firstTurn + 1) {
+                EXPECT_EQ(steps, static_cast<int>(firstTurn));
+            }
         }
     }
     EXPECT_EQ(guardedDacs, plainDacs);
+    EXPECT_EQ(steps, static_cast<int>(firstTurn + 2 * (plainDacs.size() - 1 - firstTurn)));
     EXPECT_DOUBLE_EQ(guarded.Plain().BestPower(), plain.BestPower());
 }
 
@@ -99,12 +122,12 @@ TEST_F(DriftGuardedTrackerTest, SwitchedOffItIsThePlainTrackerStepForStep) {
 
 TEST_F(DriftGuardedTrackerTest, TheStepIsJudgedOnItsOwnShareOfTheChange) {
     DriftGuardedTracker guarded;
-    guarded.Reset(Voc, ratings, config);
-    // The sun adds 2 W in every step period: 148 W, then 150 W at the first set-point.
+    Turned(guarded);
+    // The sun adds 2 W in every step period: 148 W, then 150 W at the first held set-point.
     ASSERT_EQ(guarded.Step(30.0, 148.0 / 30.0, Voc, ratings, config, true, Next()), 0);
     ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
     const int second = guarded.Dac();
-    EXPECT_EQ(second, 18351 - 2621);
+    EXPECT_EQ(second, FirstHeld + 1310);
     // At the next set-point the power rose by 3 W, which the plain tracker
     // reads as a gain; but 4 W of it came from the sun, so the step itself
     // cost 1 W, and it reverses.
@@ -112,13 +135,13 @@ TEST_F(DriftGuardedTrackerTest, TheStepIsJudgedOnItsOwnShareOfTheChange) {
     EXPECT_EQ(guarded.Dac(), second);
     ASSERT_EQ(guarded.Step(31.0, 153.0 / 31.0, Voc, ratings, config, true, Next()), 0);
     EXPECT_NEAR(guarded.SunRate(0.1), 2.0, 1e-5);
-    EXPECT_EQ(guarded.Plain().StepCounts(), 1310);
-    EXPECT_EQ(guarded.Dac(), second + 1310);
+    EXPECT_EQ(guarded.Plain().StepCounts(), -655);
+    EXPECT_EQ(guarded.Dac(), second - 655);
 }
 
 TEST_F(DriftGuardedTrackerTest, ALongPauseBetweenStepsIsJudgedByTheSunsRateOverItsLength) {
     DriftGuardedTracker guarded;
-    guarded.Reset(Voc, ratings, config);
+    Turned(guarded);
     // The sun adds 2 W a second. Another module's sweep holds this one for
     // 10 s before the next set-point's first reading; the step itself costs
     // 1 W. Taken per step period the sun would explain 4 W of the 19 W rise,
@@ -129,12 +152,12 @@ TEST_F(DriftGuardedTrackerTest, ALongPauseBetweenStepsIsJudgedByTheSunsRateOverI
     ASSERT_EQ(guarded.Step(31.0, 169.0 / 31.0, Voc, ratings, config, true, Next(10.0)), 0);
     ASSERT_EQ(guarded.Step(31.0, 171.0 / 31.0, Voc, ratings, config, true, Next()), 0);
     EXPECT_NEAR(guarded.SunRate(0.1), 2.0, 1e-5);
-    EXPECT_EQ(guarded.Dac(), second + 1310);
+    EXPECT_EQ(guarded.Dac(), second - 655);
 }
 
 TEST_F(DriftGuardedTrackerTest, AJumpOfTheLightCountsOnceAndIsNotCarriedOn) {
     DriftGuardedTracker guarded;
-    guarded.Reset(Voc, ratings, config);
+    Turned(guarded);
     ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
     ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
     const int second = guarded.Dac();
@@ -143,18 +166,18 @@ TEST_F(DriftGuardedTrackerTest, AJumpOfTheLightCountsOnceAndIsNotCarriedOn) {
     ASSERT_EQ(guarded.Step(31.0, 151.0 / 31.0, Voc, ratings, config, true, Next()), 0);
     ASSERT_EQ(guarded.Step(31.0, 161.0 / 31.0, Voc, ratings, config, true, Next()), 0);
     const int third = guarded.Dac();
-    EXPECT_EQ(third, second - 2621);
+    EXPECT_EQ(third, second + 1310);
     // The next step gains 1 W again in steady light: a gain, not the loss it
     // would seem were the jump still taken for a rate of the sun.
     ASSERT_EQ(guarded.Step(32.0, 162.0 / 32.0, Voc, ratings, config, true, Next()), 0);
     ASSERT_EQ(guarded.Step(32.0, 162.0 / 32.0, Voc, ratings, config, true, Next()), 0);
     EXPECT_EQ(guarded.SunRate(0.1), 0.0);
-    EXPECT_EQ(guarded.Dac(), third - 2621);
+    EXPECT_EQ(guarded.Dac(), third + 1310);
 }
 
 TEST_F(DriftGuardedTrackerTest, ASlowDriftCountsOnceTheHistoryShowsItAndAFinishedEdgeDoesNot) {
     DriftGuardedTracker guarded;
-    guarded.Reset(Voc, ratings, config);
+    Turned(guarded);
     double power = 150.0;
     // Two readings at each set-point, the second `sun` W above the first.
     auto pair = [&](double sun) {
@@ -179,12 +202,14 @@ TEST_F(DriftGuardedTrackerTest, ASlowDriftCountsOnceTheHistoryShowsItAndAFinishe
 TEST_F(DriftGuardedTrackerTest, ALoadDrivenElsewhereOrOverPoweredStartsTheHoldAfresh) {
     DriftGuardedTracker guarded;
     PowerTracker plain;
-    guarded.Reset(Voc, ratings, config);
+    Turned(guarded);
     plain.Reset(Voc, ratings, config);
+    ASSERT_EQ(plain.Step(30.0, 5.0, Voc, ratings, config), 0);
+    ASSERT_EQ(plain.Step(30.0, 4.0, Voc, ratings, config), 0);
     ASSERT_EQ(guarded.Step(30.0, 5.0, Voc, ratings, config, true, Next()), 0);
     // Over power on the held reading: nothing changes, as in the plain tracker.
     EXPECT_EQ(guarded.Step(40.0, 10.3, Voc, ratings, config, true, Next()), PowerTracker::ErrOverPower);
-    EXPECT_EQ(guarded.Dac(), 18351);
+    EXPECT_EQ(guarded.Dac(), FirstHeld);
     // After a sweep the reading is not at the tracker's set-point: it is taken
     // as the plain tracker takes it, and the new set-point is held again.
     ASSERT_EQ(guarded.Step(39.0, 0.5, Voc, ratings, config, false, Next()), 0);
