@@ -236,6 +236,10 @@ BENCHMARK(BM_CloudDayEfficiency)
     ->Args({400, 0})
     ->Args({270, 1})
     ->Args({400, 1})
+    // More step periods: where the stairs fall against the steps decides
+    // much of one run, so a rule is judged on several.
+    ->ArgsProduct({{300, 330, 360, 380, 420, 440, 470, 500}, {1}})
+    ->ArgsProduct({{300, 360, 440, 500}, {0}})
     ->Apply([](auto* b) { WithSpread(b); });
 
 }  // namespace
