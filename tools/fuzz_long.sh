@@ -5,6 +5,8 @@
 # A time limit per target, if given, ends a target's run early (the table
 # shows how far it got). Crash inputs: build/fuzz/long/<target>/crash-*.
 # Usage: tools/fuzz_long.sh [runs] [seconds per target] [target...]
+# Runs for different targets may go side by side once the build is done:
+# each clears only its targets' folders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10000000}
@@ -14,10 +16,10 @@ source scripts/fuzz_env.sh
 bin=$(bash scripts/fuzz_build.sh)
 # Absolute paths: the targets work in a folder of their own.
 out=$PWD/build/fuzz/long
-rm -rf "$out"
 rows=()
 for target in "${FUZZ_TARGETS[@]}"; do
   dir="$out/$target"
+  rm -rf "$dir"
   mkdir -p "$dir/corpus"
   cp -r "tests/fuzz/corpus/$target/." "$dir/corpus/"
   done_runs=0
