@@ -101,6 +101,18 @@ describe('operator site', () => {
       page.locator('#figures-table button', {hasText: 'Download'}).click()]);
     assert.equal(download.suggestedFilename(), 'last_iv_3.csv');
     await screenshot(page, 'curves');
+
+    // A sweep the unit never answers: the station answers with the stored
+    // curve of before, which must not pass for a new one.
+    const [stopped] = station.unitPids();
+    process.kill(stopped, 'SIGSTOP');
+    await page.locator('#take').click();
+    await page.locator('#take-wait.error').waitFor({timeout: 120000});
+    assert.match(await page.locator('#take-wait').textContent(), /^No new curve of module 3: /);
+    await screenshot(page, 'curves_not_taken');
+    // The controller restarts the unit program; the later tests need it tracking.
+    await waitUntil(() => !station.unitPids().includes(stopped) && tracking(station.truth()), 120000,
+                    'the unit program to track again after its restart');
     await page.close();
   });
 

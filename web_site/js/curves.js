@@ -49,8 +49,8 @@
     return [...document.querySelectorAll('#modules input:checked')].map((box) => box.value);
   }
 
-  function curveRequest(ids) {
-    return `<Curves points="yes">${ids.map((id) => `<Id id="${Number(id)}"/>`).join('')}</Curves>`;
+  function curveRequest(ids, points = true) {
+    return `<Curves points="${points ? 'yes' : 'no'}">${ids.map((id) => `<Id id="${Number(id)}"/>`).join('')}</Curves>`;
   }
 
   function csv(curve) {
@@ -131,6 +131,27 @@
     VN.markFirstData();
   }
 
+  // The measurement time of each module's stored curve, by module.
+  function timesByModule(list) {
+    return new Map(list.map((c) => [c.module, c.time]));
+  }
+
+  // The station answers a curve request with the last stored curve of each
+  // module, also when the sweep failed (the unit stopped answering): only a
+  // curve whose time changed was taken now. Times are compared as the
+  // station wrote them, so the browser's clock does not matter.
+  function takeResult(ids, before, taken, seconds) {
+    const after = timesByModule(taken);
+    const fresh = ids.filter((id) => after.has(id) && after.get(id) !== before.get(id));
+    const failed = ids.filter((id) => !fresh.includes(id));
+    const parts = [];
+    if (fresh.length) parts.push(`Curves of module ${fresh.join(', ')} taken in ${seconds} s.`);
+    if (failed.length) {
+      parts.push(`No new curve of module ${failed.join(', ')}: the station could not take it (see its log).`);
+    }
+    return {text: parts.join(' '), ok: failed.length === 0};
+  }
+
   // Takes a manual curve of the chosen modules. The station answers when
   // the curves are taken, which may take a while: the elapsed time shows and
   // the rest of the page stays usable.
@@ -151,10 +172,11 @@
     tick();
     const timer = setInterval(tick, 1000);
     try {
+      const before = timesByModule(readCurves(await VN.postXml('/user/last_curves.xml', curveRequest(ids, false))));
       const taken = readCurves(await VN.postXml('/admin/take_curves', curveRequest(ids)));
-      const seconds = Math.round((Date.now() - started) / 1000);
-      wait.textContent = `Curves of module ${taken.map((c) => c.module).join(', ') || '—'} taken in ${seconds} s.`;
-      wait.className = 'result ok';
+      const result = takeResult(ids, before, taken, Math.round((Date.now() - started) / 1000));
+      wait.textContent = result.text;
+      wait.className = result.ok ? 'result ok' : 'result error';
       show(taken.filter((c) => ids.includes(c.module)));
     } catch (error) {
       wait.textContent = 'Taking the curves failed: ' + error.message;
