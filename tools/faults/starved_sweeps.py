@@ -25,16 +25,6 @@ CURVE_REQUEST = '<Curves points="no"><Id id="{}"/></Curves>'
 NICE_LEVELS = (0, 5, 10, 19)
 
 
-def cpu_seconds(pid):
-    """utime + stime of a process, or None once it is gone."""
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-    except OSError:
-        return None
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
 def offline_lines(station):
     with open(station.file("faults_controller.log"), errors="replace") as f:
         return f.read().count("Offline error")
@@ -64,11 +54,11 @@ def main():
                     os.setpriority(os.PRIO_PROCESS, pid, nice)
                 except OSError:
                     pass
-                before_offline, before_cpu = offline_lines(station), cpu_seconds(pid)
+                before_offline, before_cpu = offline_lines(station), station_module.processor_seconds(pid)
                 started = time.monotonic()
                 status, _ = station.web("/admin/take_curves", CURVE_REQUEST.format(curve % 4 + 1), 60)
                 took = time.monotonic() - started
-                after_cpu = cpu_seconds(pid)
+                after_cpu = station_module.processor_seconds(pid)
                 restarted = offline_lines(station) > before_offline
                 used = None if before_cpu is None or after_cpu is None else after_cpu - before_cpu
                 share = "" if used is None else f", unit used {used:.2f} s of processor ({100 * used / took:.0f} %)"

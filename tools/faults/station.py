@@ -136,6 +136,16 @@ class Station:
         except (OSError, ValueError):
             return 0, ""
 
+def processor_seconds(pid):
+    """utime + stime of a process in seconds, or None once it is gone."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return None
+
+
 def alive(pid):
     try:
         os.kill(pid, 0)

@@ -28,6 +28,7 @@ import time
 import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "faults"))
+import station as station_module  # noqa: E402
 from station import free_port  # noqa: E402
 from station_files import average_times, day_files  # noqa: E402
 from scale_layout import SOURCE, lay_out  # noqa: E402
@@ -54,12 +55,7 @@ def wait_for_whole_line(station, since):
 
 
 def processor_seconds(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-    except (OSError, IndexError, ValueError):
-        return 0.0
+    return station_module.processor_seconds(pid) or 0.0
 
 
 def local_unit_pid(station):
